@@ -1,0 +1,224 @@
+#pragma once
+
+#include "Models/FieldList.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QVarLengthArray>
+#include <exception>
+#include <optional>
+#include <type_traits>
+
+// The JSON coders of every wire record. Field names map to snake-case wire keys by one rule and
+// back; types are strict (a string is never a number, a fraction never an integer) except where a
+// field is declared lenient.
+namespace quelvio::APIJSON {
+
+// "productId" -> "product_id"; a run of capitals is one word ("myURLValue" -> "my_url_value").
+QString snakeCaseKey(QStringView fieldName);
+// "product_id", "Product_ID" -> "productId"; a key without an inner underscore is kept as it is.
+QString camelCaseKey(QStringView wireKey);
+
+// A reply that does not fit its record. The message says where and what, e.g.
+// "items[2].source.slug: missing"; it is shown to the user.
+class DecodingError : public std::exception {
+public:
+    explicit DecodingError(QString message)
+        : m_message(std::move(message))
+        , m_utf8(m_message.toUtf8()) {}
+    const QString& message() const { return m_message; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};
+
+namespace detail {
+
+template <typename T>
+struct IsOptional : std::false_type {};
+template <typename T>
+struct IsOptional<std::optional<T>> : std::true_type {};
+
+template <typename T>
+struct IsList : std::false_type {};
+template <typename T>
+struct IsList<QList<T>> : std::true_type {};
+
+// The shortest decimal text that reads back as the same double; whole numbers without a fraction.
+QString numberText(const QJsonValue& number);
+
+} // namespace detail
+
+class Encoder {
+public:
+    template <json::Record T>
+    QByteArray encode(const T& value) const {
+        return QJsonDocument(encodeObject(value)).toJson(QJsonDocument::Compact);
+    }
+
+    template <json::Record T>
+    QJsonObject encodeObject(const T& value) const {
+        QJsonObject object;
+        json::forEachField<T>([&](const auto& f) {
+            const auto& member = value.*(f.member);
+            using M = std::remove_cvref_t<decltype(member)>;
+            if constexpr (detail::IsOptional<M>::value) {
+                if (member)
+                    object.insert(snakeCaseKey(QString::fromLatin1(f.name)), encodeValue(*member));
+            } else {
+                object.insert(snakeCaseKey(QString::fromLatin1(f.name)), encodeValue(member));
+            }
+        });
+        return object;
+    }
+
+private:
+    static QJsonValue encodeValue(const QString& v) { return v; }
+    static QJsonValue encodeValue(qint64 v) { return v; }
+    static QJsonValue encodeValue(double v) { return v; }
+    static QJsonValue encodeValue(bool v) { return v; }
+
+    template <json::Record T>
+    QJsonValue encodeValue(const T& v) const {
+        return encodeObject(v);
+    }
+
+    template <typename T>
+    QJsonValue encodeValue(const QList<T>& list) const {
+        QJsonArray array;
+        for (const T& element : list)
+            array.append(encodeValue(element));
+        return array;
+    }
+};
+
+class Decoder {
+public:
+    // Throws DecodingError when the bytes are not JSON or do not fit T.
+    template <json::Record T>
+    T decode(const QByteArray& bytes) {
+        return decode<T>(parse(bytes));
+    }
+
+    template <json::Record T>
+    T decode(const QJsonValue& value) {
+        m_path.clear();
+        T result{};
+        read(value, result);
+        return result;
+    }
+
+private:
+    // One step of the path to the value being read: a wire key, or an index into an array.
+    struct Step {
+        const char* field = nullptr;
+        qsizetype index = -1;
+    };
+    struct Member {
+        QString key; // converted to camel case
+        QJsonValue value;
+    };
+
+    static QJsonValue parse(const QByteArray& bytes);
+    [[noreturn]] void fail(const QString& problem) const;
+    [[noreturn]] void failType(const char* expected, const QJsonValue& found) const;
+
+    void read(const QJsonValue& v, QString& out) const {
+        if (!v.isString())
+            failType("string", v);
+        out = v.toString();
+    }
+    void read(const QJsonValue& v, bool& out) const {
+        if (!v.isBool())
+            failType("boolean", v);
+        out = v.toBool();
+    }
+    void read(const QJsonValue& v, double& out) const {
+        if (!v.isDouble())
+            failType("number", v);
+        out = v.toDouble();
+    }
+    void read(const QJsonValue& v, qint64& out) const;
+
+    template <typename T>
+    void read(const QJsonValue& v, QList<T>& out) {
+        if (!v.isArray())
+            failType("array", v);
+        const QJsonArray array = v.toArray();
+        out.clear();
+        out.reserve(array.size());
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            m_path.append(Step{nullptr, i});
+            read(array.at(i), out.emplace_back());
+            m_path.removeLast();
+        }
+    }
+
+    template <json::Record T>
+    void read(const QJsonValue& v, T& out) {
+        if (!v.isObject())
+            failType("object", v);
+        const QVarLengthArray<Member, 32> members = convertedMembers(v.toObject());
+        json::forEachField<T>([&](const auto& f) {
+            auto& member = out.*(f.member);
+            using M = std::remove_cvref_t<decltype(member)>;
+            const QJsonValue* found = lookup(members, f.name);
+            const bool absent = !found || found->isNull();
+            m_path.append(Step{f.name, -1});
+            if constexpr (detail::IsOptional<M>::value) {
+                if (absent) {
+                    member.reset();
+                } else if constexpr (std::remove_cvref_t<decltype(f)>::leniency ==
+                                     json::Leniency::TextOrNumber) {
+                    if (found->isString())
+                        member = found->toString();
+                    else if (found->isDouble())
+                        member = detail::numberText(*found);
+                    else
+                        member.reset();
+                } else {
+                    read(*found, member.emplace());
+                }
+            } else {
+                if (!found)
+                    fail(QStringLiteral("missing"));
+                if (absent)
+                    fail(QStringLiteral("null"));
+                read(*found, member);
+            }
+            m_path.removeLast();
+        });
+    }
+
+    QVarLengthArray<Member, 32> convertedMembers(const QJsonObject& object) const;
+    static const QJsonValue* lookup(const QVarLengthArray<Member, 32>& members, const char* name);
+
+    QVarLengthArray<Step, 8> m_path;
+};
+
+// A new coder for every call: nothing is shared between callers.
+inline Encoder encoder() {
+    return Encoder{};
+}
+inline Decoder decoder() {
+    return Decoder{};
+}
+
+// Shorthands for the common one-shot use.
+template <json::Record T>
+QByteArray encode(const T& value) {
+    return encoder().encode(value);
+}
+template <json::Record T>
+T decode(const QByteArray& bytes) {
+    return decoder().decode<T>(bytes);
+}
+
+} // namespace quelvio::APIJSON
