@@ -160,6 +160,20 @@ void Decoder::read(const QJsonValue& v, qint64& out) const {
     out = value;
 }
 
+bool Decoder::mergeWireKeys(const QJsonObject& object, const WireKeys& keys, QJsonValue* values) {
+    qsizetype k = 0;
+    for (auto it = object.begin(), end = object.end(); it != end; ++it) {
+        const QString key = it.key();
+        while (k < keys.size() && keys[k].first < key)
+            ++k;
+        if (k == keys.size() || keys[k].first != key)
+            return false;
+        values[keys[k].second] = it.value();
+        ++k;
+    }
+    return true;
+}
+
 QVarLengthArray<Decoder::Member, 32> Decoder::convertedMembers(const QJsonObject& object) const {
     QVarLengthArray<Member, 32> members;
     for (auto it = object.begin(), end = object.end(); it != end; ++it) {

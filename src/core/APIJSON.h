@@ -3,6 +3,7 @@
 #include "Models/FieldList.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,9 +11,12 @@
 #include <QList>
 #include <QString>
 #include <QVarLengthArray>
+#include <algorithm>
+#include <array>
 #include <exception>
 #include <optional>
 #include <type_traits>
+#include <typeinfo>
 
 // The JSON coders of every wire record. Field names map to snake-case wire keys by one rule and
 // back; types are strict (a string is never a number, a fraction never an integer) except where a
@@ -165,42 +169,78 @@ private:
     void read(const QJsonValue& v, T& out) {
         if (!v.isObject())
             failType("object", v);
-        const QVarLengthArray<Member, 32> members = convertedMembers(v.toObject());
+        const QJsonObject object = v.toObject();
+
+        // Fast path: the object's keys and the record's wire keys are both sorted, so one merge
+        // pairs them up. Only when some key is left over (another spelling, or a member we do not
+        // know) are all keys converted and matched one by one.
+        constexpr std::size_t count = std::tuple_size_v<decltype(T::fields())>;
+        std::array<QJsonValue, count> values;
+        values.fill(QJsonValue(QJsonValue::Undefined)); // tells a missing key from a null
+        std::size_t i = 0;
+        if (!mergeWireKeys(object, wireKeys<T>(), values.data())) {
+            const QVarLengthArray<Member, 32> members = convertedMembers(object);
+            i = 0;
+            json::forEachField<T>([&](const auto& f) {
+                const QJsonValue* found = lookup(members, f.name);
+                values[i++] = found ? *found : QJsonValue(QJsonValue::Undefined);
+            });
+        }
+
+        i = 0;
         json::forEachField<T>([&](const auto& f) {
             auto& member = out.*(f.member);
             using M = std::remove_cvref_t<decltype(member)>;
-            const QJsonValue* found = lookup(members, f.name);
-            const bool absent = !found || found->isNull();
+            const QJsonValue& found = values[i++];
+            const bool absent = found.isUndefined() || found.isNull();
             m_path.append(Step{f.name, -1});
             if constexpr (detail::IsOptional<M>::value) {
                 if (absent) {
                     member.reset();
                 } else if constexpr (std::remove_cvref_t<decltype(f)>::leniency ==
                                      json::Leniency::TextOrNumber) {
-                    if (found->isString())
-                        member = found->toString();
-                    else if (found->isDouble())
-                        member = detail::numberText(*found);
+                    if (found.isString())
+                        member = found.toString();
+                    else if (found.isDouble())
+                        member = detail::numberText(found);
                     else
                         member.reset();
                 } else {
-                    read(*found, member.emplace());
+                    read(found, member.emplace());
                 }
             } else {
-                if (!found)
+                if (found.isUndefined())
                     fail(QStringLiteral("missing"));
                 if (absent)
                     fail(QStringLiteral("null"));
-                read(*found, member);
+                read(found, member);
             }
             m_path.removeLast();
         });
     }
 
+    // The record's wire keys in ascending order, each with the index of its field.
+    using WireKeys = QList<std::pair<QString, std::size_t>>;
+    template <json::Record T>
+    const WireKeys& wireKeys() {
+        auto cached = m_wireKeys.constFind(&typeid(T));
+        if (cached == m_wireKeys.cend()) {
+            WireKeys keys;
+            json::forEachField<T>([&](const auto& f) {
+                keys.append({snakeCaseKey(QString::fromLatin1(f.name)), std::size_t(keys.size())});
+            });
+            std::sort(keys.begin(), keys.end());
+            cached = m_wireKeys.insert(&typeid(T), keys);
+        }
+        return *cached;
+    }
+    // Fills values[field index] from the keys that are wire keys; false when any key is not one.
+    static bool mergeWireKeys(const QJsonObject& object, const WireKeys& keys, QJsonValue* values);
     QVarLengthArray<Member, 32> convertedMembers(const QJsonObject& object) const;
     static const QJsonValue* lookup(const QVarLengthArray<Member, 32>& members, const char* name);
 
     QVarLengthArray<Step, 8> m_path;
+    QHash<const std::type_info*, WireKeys> m_wireKeys;
 };
 
 // A new coder for every call: nothing is shared between callers.
