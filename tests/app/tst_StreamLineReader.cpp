@@ -1,0 +1,118 @@
+#include "AsyncTest.h"
+#include "StreamLineReader.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace quelvio;
+using namespace quelvio::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers one request with a body written in the given chunks, a few milliseconds apart, then
+// closes the connection (no length given, so the body ends with the connection).
+class ChunkedPeer : public QTcpServer {
+public:
+    QList<QByteArray> chunks;
+    bool closeAtEnd = true;
+
+    ChunkedPeer() {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                socket->readAll();
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n");
+                sendNext(socket, 0);
+            });
+        });
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/v1/stream").arg(serverPort())); }
+
+private:
+    void sendNext(QPointer<QTcpSocket> socket, int index) {
+        if (!socket)
+            return;
+        if (index == chunks.size()) {
+            if (closeAtEnd)
+                socket->disconnectFromHost();
+            return;
+        }
+        socket->write(chunks[index]);
+        socket->flush();
+        QTimer::singleShot(5, this, [this, socket, index] { sendNext(socket, index + 1); });
+    }
+};
+
+struct Reading {
+    QList<QByteArray> lines;
+    bool failed = false;
+};
+
+QCoro::Task<Reading> readAll(QNetworkReply* reply, qsizetype maxLine = StreamLineReader::maxLineBytes) {
+    Reading reading;
+    StreamLineReader reader(reply, maxLine);
+    try {
+        while (auto line = co_await reader.next())
+            reading.lines.append(*line);
+    } catch (const StreamLineReader::ReadError&) {
+        reading.failed = true;
+    }
+    co_return reading;
+}
+
+} // namespace
+
+class TestStreamLineReader : public QObject {
+    Q_OBJECT
+
+    QNetworkAccessManager m_network;
+
+private slots:
+    void linesAcrossChunksWithBlankLinesKept() {
+        ChunkedPeer peer;
+        peer.chunks = {"data: {\"type\":", "\"hello\"}\n\n", ": keep-alive\r\n", "\r\nevent: x\n",
+                       "data: tail"};
+        std::unique_ptr<QNetworkReply> reply(m_network.get(QNetworkRequest(peer.url())));
+        const auto outcome = await(readAll(reply.get()));
+        QVERIFY(outcome.finished);
+        QVERIFY(!outcome.value->failed);
+        // Split at line feeds only: a carriage return stays for the parser to remove.
+        QCOMPARE(outcome.value->lines, (QList<QByteArray>{"data: {\"type\":\"hello\"}", "", ": keep-alive\r",
+                                                          "\r", "event: x", "data: tail"}));
+    }
+
+    void anEndlessLineEndsTheReading() {
+        ChunkedPeer peer;
+        peer.chunks = {"data: ok\n", QByteArray(600, 'x'), QByteArray(600, 'y'), "\n"};
+        peer.closeAtEnd = false;
+        std::unique_ptr<QNetworkReply> reply(m_network.get(QNetworkRequest(peer.url())));
+        const auto outcome = await(readAll(reply.get(), 1000));
+        QVERIFY(outcome.finished);
+        QVERIFY(outcome.value->failed);
+        QCOMPARE(outcome.value->lines, QList<QByteArray>{"data: ok"});
+    }
+
+    void abortingTheReplyFailsTheReading() {
+        ChunkedPeer peer;
+        peer.chunks = {"data: 1\n"};
+        peer.closeAtEnd = false;
+        std::unique_ptr<QNetworkReply> reply(m_network.get(QNetworkRequest(peer.url())));
+        auto reading = readAll(reply.get());
+        QTimer::singleShot(100, reply.get(), &QNetworkReply::abort);
+        const auto outcome = await(std::move(reading), 5s);
+        QVERIFY(outcome.finished);
+        QVERIFY(outcome.value->failed);
+        QCOMPARE(outcome.value->lines, QList<QByteArray>{"data: 1"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStreamLineReader)
+#include "tst_StreamLineReader.moc"
