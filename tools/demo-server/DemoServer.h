@@ -36,13 +36,13 @@ struct DemoServerOptions {
     std::chrono::milliseconds heartbeatInterval{15000};
     // "Now" of the seeded catalogue: history, first-seen times and runs are laid out before it.
     // Invalid means the current time.
-    QDateTime anchor;
+    QDateTime anchor{};
 };
 
 // Replaces or delays the answer to every request for one path (query aside).
 struct Fault {
-    int status = 0;  // > 0: answer with this status and body instead of the real handler
-    QByteArray body; // sent as it is, with Content-Type application/json
+    int status = 0;    // > 0: answer with this status and body instead of the real handler
+    QByteArray body{}; // sent as it is, with Content-Type application/json
     std::chrono::milliseconds delay{0};
     bool neverAnswer = false; // keep the connection open and say nothing
     int times = -1;           // how many requests it applies to; -1 for all
@@ -50,10 +50,10 @@ struct Fault {
 
 // How the next connection to /v1/stream is served.
 struct StreamScript {
-    int status = 200;        // anything else answers with that status and an "error" body
-    bool hello = true;       // send the usual "hello" message first
-    QList<QByteArray> lines; // raw lines, each sent with a trailing line feed, after the hello
-    bool close = false;      // end the stream after the lines instead of keeping it open
+    int status = 200;          // anything else answers with that status and an "error" body
+    bool hello = true;         // send the usual "hello" message first
+    QList<QByteArray> lines{}; // raw lines, each sent with a trailing line feed, after the hello
+    bool close = false;        // end the stream after the lines instead of keeping it open
 };
 
 struct RecordedRequest {
