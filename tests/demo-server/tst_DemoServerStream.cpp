@@ -243,6 +243,7 @@ private slots:
 
     void recordsEveryRequest() {
         server->clearRequests();
+        QSignalSpy received(server.get(), &DemoServer::requestReceived);
         http->token = u"tok"_s;
         http->get(u"/v1/products"_s, {{u"q"_s, u"a b+c"_s}, {u"limit"_s, u"1"_s}});
         http->token.clear();
@@ -253,6 +254,8 @@ private slots:
 
         const QList<RecordedRequest> log = server->requests();
         QCOMPARE(log.size(), 3);
+        QCOMPARE(received.size(), 3);
+        QCOMPARE(received[1][0].value<RecordedRequest>().path, u"/v1/scrape/quartz-api"_s);
         QCOMPARE(log[0].method, QByteArray("GET"));
         QCOMPARE(log[0].path, u"/v1/products"_s);
         QCOMPARE(log[0].rawQuery, QByteArray("q=a%20b%2Bc&limit=1"));

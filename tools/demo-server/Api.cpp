@@ -62,7 +62,7 @@ std::optional<qint64> integer(const QJsonObject& object, const QString& key) {
     return value.toInteger();
 }
 
-// An integer query parameter within [minimum, maximum] (larger values are capped).
+// A non-negative integer query parameter; larger values than maximum are capped.
 qint64 queryInt(const RecordedRequest& request, const QString& name, qint64 fallback, qint64 maximum) {
     const auto raw = request.queryValue(name);
     if (!raw || raw->isEmpty())
@@ -72,10 +72,6 @@ qint64 queryInt(const RecordedRequest& request, const QString& name, qint64 fall
     if (!ok || value < 0)
         fail(400, name + QStringLiteral(" 无效"));
     return std::min(value, maximum);
-}
-
-QString trimmed(const QString& s) {
-    return s.trimmed();
 }
 
 int graphemeCount(const QString& s) {
@@ -303,8 +299,8 @@ HttpReply Api::sources(const RecordedRequest& request) {
 HttpReply Api::requestSource(const RecordedRequest& request) {
     const Account& account = requireUser(request);
     const QJsonObject body = bodyObject(request);
-    const QString url = trimmed(requiredText(body, QStringLiteral("url")));
-    const QString name = trimmed(text(body, QStringLiteral("name")).value_or(QString()));
+    const QString url = requiredText(body, QStringLiteral("url")).trimmed();
+    const QString name = text(body, QStringLiteral("name")).value_or(QString()).trimmed();
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid() || (parsed.scheme() != u"http" && parsed.scheme() != u"https") ||
         parsed.host().isEmpty())
@@ -496,9 +492,9 @@ HttpReply Api::scrapeRuns(const RecordedRequest& request) {
 
 HttpReply Api::registerAccount(const RecordedRequest& request) {
     const QJsonObject body = bodyObject(request);
-    const QString username = trimmed(requiredText(body, QStringLiteral("username")));
+    const QString username = requiredText(body, QStringLiteral("username")).trimmed();
     const QString password = requiredText(body, QStringLiteral("password"));
-    const QString code = trimmed(text(body, QStringLiteral("redeem_code")).value_or(QString()));
+    const QString code = text(body, QStringLiteral("redeem_code")).value_or(QString()).trimmed();
     if (!isUsername(username))
         fail(400, QStringLiteral("用户名需 3–32 位字母数字下划线"));
     if (!isPassword(password))
@@ -528,7 +524,7 @@ HttpReply Api::registerAccount(const RecordedRequest& request) {
 
 HttpReply Api::login(const RecordedRequest& request) {
     const QJsonObject body = bodyObject(request);
-    const QString username = trimmed(requiredText(body, QStringLiteral("username")));
+    const QString username = requiredText(body, QStringLiteral("username")).trimmed();
     const QString password = requiredText(body, QStringLiteral("password"));
     Account* account = m_catalogue.accountByName(username);
     if (!account || account->password != password)
@@ -550,7 +546,7 @@ HttpReply Api::me(const RecordedRequest& request) {
 
 HttpReply Api::redeem(const RecordedRequest& request) {
     Account& account = requireUser(request);
-    const QString text = trimmed(requiredText(bodyObject(request), QStringLiteral("code")));
+    const QString text = requiredText(bodyObject(request), QStringLiteral("code")).trimmed();
     Code* code = m_catalogue.codeByText(text);
     const QString problem = m_catalogue.codeProblem(code, m_now());
     if (!problem.isEmpty())
@@ -612,7 +608,7 @@ HttpReply Api::react(const RecordedRequest& request, bool remove) {
     mark.userId = account.id;
     mark.kind = requiredText(body, QStringLiteral("kind"));
     mark.targetType = requiredText(body, QStringLiteral("target_type"));
-    mark.note = trimmed(text(body, QStringLiteral("note")).value_or(QString()));
+    mark.note = text(body, QStringLiteral("note")).value_or(QString()).trimmed();
     if (mark.kind != u"favorite" && mark.kind != u"down" && mark.kind != u"report")
         fail(400, QStringLiteral("无效的标记类型"));
     if (mark.targetType == u"product") {
@@ -677,9 +673,9 @@ HttpReply Api::adminCodes(const RecordedRequest& request) {
 HttpReply Api::createCode(const RecordedRequest& request) {
     const QJsonObject body = bodyObject(request);
     Code code;
-    code.code = trimmed(text(body, QStringLiteral("code")).value_or(QString()));
+    code.code = text(body, QStringLiteral("code")).value_or(QString()).trimmed();
     code.maxUses = integer(body, QStringLiteral("max_uses")).value_or(1);
-    code.note = trimmed(text(body, QStringLiteral("note")).value_or(QString()));
+    code.note = text(body, QStringLiteral("note")).value_or(QString()).trimmed();
     if (code.maxUses < 1)
         fail(400, QStringLiteral("max_uses 至少为 1"));
     if (const auto expires = text(body, QStringLiteral("expires_at"))) {
