@@ -141,7 +141,8 @@ Shop& Catalogue::addShop(Shop shop) {
     return shops.last();
 }
 
-Item Catalogue::makeItem(const Shop& shop, const QString& category, int ordinal, const QDateTime& anchor) {
+Item Catalogue::makeItem(const Shop& shop, const QString& category, int ordinal, const QDateTime& anchor,
+                         bool brandNew) {
     const QList<Template>& choices = templates()[category];
     const Template& t = choices[pick(int(choices.size()))];
     const bool usd = shop.slug == u"nimbus-store" || shop.slug == u"quartz-api";
@@ -192,7 +193,7 @@ Item Catalogue::makeItem(const Shop& shop, const QString& category, int ordinal,
         category != u"llm_api" && chance(25) ? std::optional<qint64>(cents * 6 / 5) : std::nullopt;
 
     // Most products have a month of daily observations; a few are brand new.
-    const bool brandNew = pick(20) == 0;
+    brandNew = brandNew || pick(20) == 0;
     const int days = brandNew ? 1 + pick(3) : 30;
     const int hourOffset = pick(6);
     item.firstSeen =
@@ -308,7 +309,7 @@ void Catalogue::seedMarks(const QDateTime& anchor) {
         upsertMark(m, anchor.addSecs(-60LL * (1 + pick(60 * 24 * 20))));
     };
     const int includedShops = 6;
-    for (const Account& account : QList<Account>(accounts)) {
+    for (const Account& account : std::as_const(accounts)) {
         if (account.username == u"admin")
             continue;
         const bool demo = account.username == u"demo";
@@ -588,8 +589,23 @@ ScrapeOutcome Catalogue::scrape(Shop& shop, const QDateTime& now) {
             item->oldCents = before;
             item->changePct = roundedPercent(before, point.cents);
         }
+        // Now and then the shop lists something it did not sell before.
+        if (!seen.isEmpty() && chance(25)) {
+            const qsizetype listed = std::count_if(items.cbegin(), items.cend(),
+                                                   [&](const Item& item) { return item.shopId == shop.id; });
+            const QString category = seen[pick(int(seen.size()))]->category;
+            Item fresh = makeItem(shop, category, int(listed), now, true);
+            fresh.firstSeen = fresh.lastSeen = now;
+            fresh.history = {fresh.history.last()};
+            fresh.history.first().at = now;
+            fresh.oldCents.reset();
+            fresh.changePct.reset();
+            items.append(fresh);
+            m_itemIndex.insert(fresh.id, items.size() - 1);
+            ++outcome.itemsUpserted;
+        }
         outcome.status = run.status = QStringLiteral("success");
-        outcome.itemsUpserted = seen.size();
+        outcome.itemsUpserted += seen.size();
         outcome.pricesChanged = changing.size();
         run.itemsUpserted = outcome.itemsUpserted;
     }

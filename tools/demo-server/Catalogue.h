@@ -180,7 +180,8 @@ private:
     void seedAccounts(const QDateTime& anchor);
     void seedMarks(const QDateTime& anchor);
     void seedRuns(const QDateTime& anchor);
-    Item makeItem(const Shop& shop, const QString& category, int ordinal, const QDateTime& anchor);
+    Item makeItem(const Shop& shop, const QString& category, int ordinal, const QDateTime& anchor,
+                  bool brandNew = false);
     void refreshIndex();
     int pick(int bound) { return int(m_rng.bounded(bound)); }
     bool chance(int percent) { return pick(100) < percent; }

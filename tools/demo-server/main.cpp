@@ -61,5 +61,13 @@ int main(int argc, char* argv[]) {
     if (every > 0)
         out << "  scraping every " << every << " s\n";
     out.flush();
+
+    // One line per request; headers stay out, they carry tokens and keys.
+    QObject::connect(&server, &DemoServer::requestReceived, &server, [&out](const auto& request) {
+        out << request.method << ' ' << request.path;
+        if (!request.rawQuery.isEmpty())
+            out << '?' << request.rawQuery;
+        out << Qt::endl;
+    });
     return app.exec();
 }
