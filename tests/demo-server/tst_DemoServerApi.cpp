@@ -96,7 +96,7 @@ private slots:
         const QJsonArray everything = allProducts({{u"active"_s, u"0"_s}});
         QVERIFY2(everything.size() >= 300, QByteArray::number(everything.size()));
         QSet<QString> categories, units, currencies, stockTypes, subtypes;
-        int inactive = 0, moved = 0, fresh = 0, atLow = 0;
+        int inactive = 0, moved = 0, fresh = 0, atLow = 0, soldOut = 0;
         for (const QJsonValue& p : everything) {
             categories.insert(p[u"category"_s].toString());
             units.insert(p[u"unit"_s].toString());
@@ -116,6 +116,7 @@ private slots:
             moved += p[u"is_moved"_s].toBool();
             fresh += p[u"is_new"_s].toBool();
             atLow += p[u"at_period_low"_s].toBool();
+            soldOut += !p[u"in_stock"_s].toBool(true);
         }
         QCOMPARE(categories, (QSet<QString>{u"codex"_s, u"grok"_s, u"claude"_s, u"gemini"_s, u"cursor"_s,
                                             u"sms"_s, u"llm_api"_s, u"other"_s}));
@@ -124,7 +125,7 @@ private slots:
         QCOMPARE(stockTypes, (QSet<QString>{u"string"_s, u"number"_s, u"none"_s}));
         for (const QString& key : {u"free"_s, u"plus"_s, u"pro"_s, u"unknown"_s, u"m12"_s, u"m3"_s, u"y1"_s})
             QVERIFY2(subtypes.contains(key), qPrintable(key));
-        QVERIFY(inactive > 0 && moved > 0 && fresh > 0 && atLow > 0);
+        QVERIFY(inactive > 0 && moved > 0 && fresh > 0 && atLow > 0 && soldOut > 0);
         QCOMPARE(allProducts().size(), everything.size() - inactive);
 
         const QJsonArray history =

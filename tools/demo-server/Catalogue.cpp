@@ -182,8 +182,9 @@ Item Catalogue::makeItem(const Shop& shop, const QString& category, int ordinal,
     default:
         break; // the shop states no stock
     }
-    item.inStock =
-        !(item.stock == QJsonValue(0) || item.stock == QJsonValue(QStringLiteral("0")) || pick(20) == 0);
+    // A stated stock of nothing means sold out; without a stated stock the shop's badge decides.
+    const bool none = item.stock == QJsonValue(0) || item.stock == QJsonValue(QStringLiteral("0"));
+    item.inStock = !none && !(item.stock.isNull() && pick(5) == 0);
     item.moved = pick(25) == 0;
 
     qint64 cents = t.lowCents + pick(int(t.highCents - t.lowCents + 1));
