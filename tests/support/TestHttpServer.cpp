@@ -1,7 +1,6 @@
 #include "TestHttpServer.h"
 
 #include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QMetaEnum>
 #include <QTcpSocket>
 #include <QTimer>
@@ -53,26 +52,25 @@ bool TestHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket
     else if (auto any = m_routes.constFind({"*", recorded.path}); any != m_routes.cend())
         reply = *any;
 
-    auto pending = std::make_shared<Pending>(
-        Pending{std::make_unique<QHttpServerResponder>(makeResponder(request, socket)), socket});
-    m_pending.push_back(pending);
+    const QPointer<QTcpSocket> guarded(socket);
     if (reply.neverAnswer)
         return true;
     if (reply.delayMs > 0)
-        QTimer::singleShot(reply.delayMs, this, [this, pending, reply] { answer(*pending, reply); });
+        QTimer::singleShot(reply.delayMs, this, [guarded, reply] { answer(guarded, reply); });
     else
-        answer(*pending, reply);
+        answer(guarded, reply);
     return true;
 }
 
-void TestHttpServer::answer(Pending& pending, const Route& reply) {
-    if (!pending.socket)
+void TestHttpServer::answer(const QPointer<QTcpSocket>& socket, const Route& reply) {
+    if (!socket)
         return; // the client went away meanwhile
-    pending.responder->writeStatusLine(QHttpServerResponder::StatusCode(reply.status));
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Test\r\n";
     for (const auto& [name, value] : reply.headers)
-        pending.responder->writeHeader(name, value);
-    pending.responder->writeHeader("Content-Length", QByteArray::number(reply.body.size()));
-    pending.responder->writeBody(reply.body);
+        head += name + ": " + value + "\r\n";
+    head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
+    socket->write(head);
+    socket->write(reply.body);
 }
 
 void TestHttpServer::missingHandler(const QHttpServerRequest&, QTcpSocket*) {}

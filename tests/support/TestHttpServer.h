@@ -7,10 +7,7 @@
 #include <QPair>
 #include <QPointer>
 #include <QString>
-#include <memory>
-#include <vector>
 
-class QHttpServerResponder;
 class QTcpSocket;
 
 namespace quelvio::test {
@@ -60,16 +57,13 @@ protected:
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    struct Pending {
-        std::unique_ptr<QHttpServerResponder> responder;
-        QPointer<QTcpSocket> socket;
-    };
-    void answer(Pending& pending, const Route& reply);
+    // Written straight to the socket: a responder refers to its request, which is gone by the
+    // time a delayed answer goes out.
+    static void answer(const QPointer<QTcpSocket>& socket, const Route& reply);
 
     quint16 m_port = 0;
     QHash<QPair<QByteArray, QString>, Route> m_routes;
     QList<RecordedRequest> m_requests;
-    std::vector<std::shared_ptr<Pending>> m_pending;
 };
 
 } // namespace quelvio::test
