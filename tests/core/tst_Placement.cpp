@@ -145,7 +145,7 @@ private slots:
     }
 
     void qtRectangleFlip() {
-        // A 1440x900 primary screen: Qt's top-left y 0 is the design's top edge, y 900.
+        // A 1440x900 primary screen: Qt's y 0 is the top edge, y 900 here.
         const QRectF menuBarButton(1200, 0, 28, 24);
         const PanelScreenFrame flipped = PanelScreenFrame::fromQtRect(menuBarButton, 900);
         QCOMPARE(flipped, (PanelScreenFrame{1200, 876, 28, 24}));

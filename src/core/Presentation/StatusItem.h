@@ -7,7 +7,7 @@
 namespace quelvio {
 
 struct MenuBarPresentation {
-    // The design's symbol name; the shell maps it onto an icon glyph.
+    // A system symbol name; the shell maps it onto an icon glyph.
     QString symbolName{};
     // Accessibility text and tooltip.
     QString accessibilityDescription{};
