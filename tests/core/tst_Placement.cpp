@@ -31,8 +31,10 @@ private slots:
         // b.maxY + gap + height == s.maxY: the above test accepts equality.
         QTest::newRow("exactly fits above")
             << laptop << PanelScreenFrame{500, 285, 28, 24} << PanelScreenFrame{314, 315, 400, 560};
+        // Room above as well: ending exactly on the bottom edge still counts as fitting below.
         QTest::newRow("below exactly at the bottom edge")
-            << laptop << PanelScreenFrame{500, 566, 28, 24} << PanelScreenFrame{314, 0, 400, 560};
+            << PanelScreenFrame{0, 0, 1440, 2000} << PanelScreenFrame{500, 566, 28, 24}
+            << PanelScreenFrame{314, 0, 400, 560};
         QTest::newRow("narrow screen shrinks the width")
             << PanelScreenFrame{0, 0, 300, 875} << PanelScreenFrame{100, 876, 28, 24}
             << PanelScreenFrame{0, 310, 300, 560};

@@ -1,5 +1,4 @@
 #include "Presentation/ProductOrdering.h"
-#include "Presentation/StatusItem.h"
 
 #include <QTest>
 
@@ -186,12 +185,6 @@ private slots:
         QCOMPARE(ProductPaging::appendingUnique(loaded, {}), loaded);
         // The first copy wins: a changed product in the new page does not replace the loaded one.
         QCOMPARE(ProductPaging::appendingUnique(loaded, {product(7, u"2"_s)}), loaded);
-    }
-
-    void statusItemPresentation() {
-        const MenuBarPresentation presentation = defaultMenuBarPresentation();
-        QCOMPARE(presentation.symbolName, u"dot.radiowaves.left.and.right"_s);
-        QCOMPARE(presentation.accessibilityDescription, u"quelvio"_s);
     }
 };
 

@@ -181,12 +181,9 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<std::optional<QString>>("loaded");
         QTest::newRow("absent") << std::optional<QString>() << u""_s << std::optional<QString>();
-        QTest::newRow("empty") << std::optional(u""_s) << u""_s << std::optional<QString>();
         QTest::newRow("blanks") << std::optional(u"  \t\n "_s) << u"  \t\n "_s << std::optional<QString>();
         QTest::newRow("surrounding blanks")
             << std::optional(u"  tok en \n"_s) << u"  tok en \n"_s << std::optional(u"tok en"_s);
-        QTest::newRow("plain") << std::optional(u"abc.DEF-123"_s) << u"abc.DEF-123"_s
-                               << std::optional(u"abc.DEF-123"_s);
         QTest::newRow("commas and quotes") << std::optional(uR"(a, "b"; c=d)"_s) << uR"(a, "b"; c=d)"_s
                                            << std::optional(uR"(a, "b"; c=d)"_s);
         QTest::newRow("non-ASCII") << std::optional(u"用户 ✓"_s) << u"用户 ✓"_s << std::optional(u"用户 ✓"_s);
@@ -214,10 +211,8 @@ private slots:
         QTest::addColumn<AppTheme>("theme");
         QTest::newRow("missing") << QVariant() << AppTheme::ink;
         QTest::newRow("pixel") << QVariant(u"pixel"_s) << AppTheme::pixel;
-        QTest::newRow("brutalism") << QVariant(u"brutalism"_s) << AppTheme::brutalism;
         QTest::newRow("capitalised") << QVariant(u"Pixel"_s) << AppTheme::ink;
         QTest::newRow("unknown") << QVariant(u"sepia"_s) << AppTheme::ink;
-        QTest::newRow("padded") << QVariant(u" glass"_s) << AppTheme::ink;
         QTest::newRow("number") << QVariant(3) << AppTheme::ink;
     }
 
@@ -241,12 +236,8 @@ private slots:
         QTest::addColumn<bool>("migrates");
         QTest::newRow("bool true") << QVariant(true) << false;
         QTest::newRow("text true") << QVariant(u"true"_s) << false;
-        QTest::newRow("text TRUE") << QVariant(u"TRUE"_s) << false;
         QTest::newRow("text YES") << QVariant(u"YES"_s) << false;
-        QTest::newRow("number 1") << QVariant(1) << false;
-        QTest::newRow("bool false") << QVariant(false) << true;
         QTest::newRow("text false") << QVariant(u"false"_s) << true;
-        QTest::newRow("text 0") << QVariant(u"0"_s) << true;
         QTest::newRow("text garbage") << QVariant(u"maybe"_s) << true;
     }
 
@@ -272,7 +263,6 @@ private slots:
         QTest::newRow("empty") << u""_s;
         QTest::newRow("parent folder") << u".."_s;
         QTest::newRow("path") << u"../../escape"_s;
-        QTest::newRow("absolute path") << u"/tmp/escape"_s;
     }
 
     void unusableSuiteNamesFallBackToTheStandardDomain() {
@@ -366,7 +356,6 @@ private slots:
             << u"\n\t https://a.example/ \r\n"_s << u"https://a.example"_s;
         QTest::newRow("slash inside blanks") << u" / "_s << defaultURL;
         QTest::newRow("empty") << u""_s << defaultURL;
-        QTest::newRow("ideographic space") << u"\u3000https://a.example\u3000"_s << u"https://a.example"_s;
     }
 
     void normalized() {

@@ -114,14 +114,10 @@ private slots:
         QTest::newRow("only blanks and tabs are trimmed")
             << QStringList{u"data:\u00A0x\u3000 "_s, u""_s}
             << QList<SSEEvent>{{u"message"_s, u"\u00A0x\u3000"_s}};
-        QTest::newRow("data without a space after the colon")
-            << QStringList{u"data:x"_s, u""_s} << QList<SSEEvent>{{u"message"_s, u"x"_s}};
         QTest::newRow("a bare data line is an empty value")
             << QStringList{u"data:"_s, u""_s} << QList<SSEEvent>{{u"message"_s, u""_s}};
         QTest::newRow("empty event name falls back to message")
             << QStringList{u"event:"_s, u"data: x"_s, u""_s} << QList<SSEEvent>{{u"message"_s, u"x"_s}};
-        QTest::newRow("blank event name falls back to message")
-            << QStringList{u"event: \t "_s, u"data: x"_s, u""_s} << QList<SSEEvent>{{u"message"_s, u"x"_s}};
         QTest::newRow("a later event line replaces an earlier one")
             << QStringList{u"event: a"_s, u"data: x"_s, u"event: b"_s, u""_s}
             << QList<SSEEvent>{{u"b"_s, u"x"_s}};
@@ -141,8 +137,6 @@ private slots:
             << QStringList{u"Data: x"_s, u"data : x"_s,  u"DATA:x"_s,   u"Event: e"_s, u"event : e"_s,
                            u"data"_s,    u"events: e"_s, u"datum: x"_s, u""_s}
             << QList<SSEEvent>{};
-        QTest::newRow("two blank lines give one event")
-            << QStringList{u"data: x"_s, u""_s, u""_s} << QList<SSEEvent>{{u"message"_s, u"x"_s}};
         QTest::newRow("open block at the end gives nothing")
             << QStringList{u"data: x"_s} << QList<SSEEvent>{};
         QTest::newRow("non-ASCII data kept")
@@ -172,23 +166,17 @@ private slots:
         QTest::addColumn<std::optional<QString>>("type");
         QTest::newRow("price updated")
             << uR"({"type":"price.updated"})"_s << std::optional(u"price.updated"_s);
-        QTest::newRow("heartbeat with time")
-            << uR"({"type":"heartbeat","at":"2025-03-04T05:06:07Z"})"_s << std::optional(u"heartbeat"_s);
         QTest::newRow("unknown kind kept")
             << uR"({"type":"Price.Updated"})"_s << std::optional(u"Price.Updated"_s);
         QTest::newRow("null time") << uR"({"type":"hello","at":null})"_s << std::optional(u"hello"_s);
         QTest::newRow("other members ignored")
             << uR"({"product_id":1,"type":"x","extra":[1,{}]})"_s << std::optional(u"x"_s);
-        QTest::newRow("empty kind") << uR"({"type":""})"_s << std::optional(u""_s);
         QTest::newRow("type a number") << uR"({"type":42})"_s << std::optional<QString>();
-        QTest::newRow("type null") << uR"({"type":null})"_s << std::optional<QString>();
         QTest::newRow("type missing") << u"{}"_s << std::optional<QString>();
         QTest::newRow("type in another case") << uR"({"Type":"hello"})"_s << std::optional<QString>();
         QTest::newRow("time a number") << uR"({"type":"hello","at":5})"_s << std::optional<QString>();
         QTest::newRow("array") << uR"([{"type":"hello"}])"_s << std::optional<QString>();
-        QTest::newRow("string") << uR"("hello")"_s << std::optional<QString>();
         QTest::newRow("not JSON") << u"price.updated"_s << std::optional<QString>();
-        QTest::newRow("empty") << u""_s << std::optional<QString>();
         QTest::newRow("truncated") << uR"({"type":"hello")"_s << std::optional<QString>();
     }
 
@@ -206,8 +194,6 @@ private slots:
         QTest::newRow("price.updated") << u"price.updated"_s << true;
         QTest::newRow("scrape.finished") << u"scrape.finished"_s << true;
         QTest::newRow("other case") << u"Price.Updated"_s << false;
-        QTest::newRow("trailing blank") << u"scrape.finished "_s << false;
-        QTest::newRow("message") << u"message"_s << false;
         QTest::newRow("empty") << u""_s << false;
     }
 

@@ -38,39 +38,27 @@ private slots:
             QTest::newRow(name) << in << out;
         };
         row("absent", none, std::nullopt);
-        row("integer", text(u"12"), 12.0);
         row("decimal", text(u"12.50"), 12.5);
-        row("negative", text(u"-3.5"), -3.5);
         row("plus sign", text(u"+3.5"), 3.5);
         row("leading point", text(u".5"), 0.5);
         row("trailing point", text(u"5."), 5.0);
         row("exponent", text(u"1.5e3"), 1500.0);
         row("signed exponent", text(u"25E-1"), 2.5);
-        row("zero", text(u"0"), 0.0);
         row("empty", text(u""), std::nullopt);
         row("leading blank", text(u" 12"), std::nullopt);
         row("trailing blank", text(u"12 "), std::nullopt);
-        row("trailing newline", text(u"12\n"), std::nullopt);
         row("letters", text(u"abc"), std::nullopt);
-        row("dash", text(u"-"), std::nullopt);
         row("point only", text(u"."), std::nullopt);
-        row("sign only", text(u"+"), std::nullopt);
-        row("two signs", text(u"+-1"), std::nullopt);
         row("two points", text(u"1.2.3"), std::nullopt);
         row("comma decimal", text(u"1,5"), std::nullopt);
         row("exponent without digits", text(u"1e"), std::nullopt);
-        row("exponent sign without digits", text(u"1e+"), std::nullopt);
         row("inf", text(u"inf"), std::nullopt);
-        row("infinity", text(u"-Infinity"), std::nullopt);
         row("nan", text(u"nan"), std::nullopt);
         row("hex", text(u"0x1p3"), std::nullopt);
         row("full-width digits", text(u"１２"), std::nullopt);
-        row("Arabic-Indic digits", text(u"١٢"), std::nullopt);
-        row("currency sign", text(u"¥12"), std::nullopt);
         row("overflow", text(u"1e400"), std::nullopt);
         row("long digit string overflows", std::optional(QString(400, u'9')), std::nullopt);
         row("underflow", text(u"1e-400"), std::nullopt);
-        row("huge but finite", text(u"1.7e308"), 1.7e308);
     }
 
     void doubleValue() {
@@ -85,10 +73,8 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("cny lower case") << text(u"12.50") << text(u"cny") << u"¥12.50"_s;
         QTest::newRow("rmb") << text(u"0") << text(u"rmb") << u"¥0"_s;
-        QTest::newRow("RMB mixed case") << text(u"1") << text(u"Rmb") << u"¥1"_s;
         QTest::newRow("usd") << text(u"9.9") << text(u"USD") << u"$9.9"_s;
         QTest::newRow("other kept as written") << text(u"30") << text(u"hkd") << u"hkd 30"_s;
-        QTest::newRow("eur") << text(u"0") << text(u"eur") << u"eur 0"_s;
         QTest::newRow("no currency") << text(u"30") << none << u"30"_s;
         QTest::newRow("empty currency") << text(u"0") << text(u"") << u"0"_s;
         QTest::newRow("amount not reformatted") << text(u"0012.5000") << text(u"USD") << u"$0012.5000"_s;
@@ -121,11 +107,9 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("absent") << std::optional<double>() << u"—"_s;
         QTest::newRow("rounds up") << std::optional(3.256) << u"+3.26%"_s;
-        QTest::newRow("negative") << std::optional(-1.5) << u"-1.50%"_s;
         QTest::newRow("zero") << std::optional(0.0) << u"+0.00%"_s;
         QTest::newRow("tiny negative keeps its sign") << std::optional(-0.004) << u"-0.00%"_s;
         QTest::newRow("not multiplied") << std::optional(0.5) << u"+0.50%"_s;
-        QTest::newRow("large") << std::optional(1234.5) << u"+1234.50%"_s;
     }
 
     void changePercent() {
@@ -143,34 +127,25 @@ private slots:
         const auto at = utc(2025, 3, 4, 5, 6, 7);
         row("Z", text(u"2025-03-04T05:06:07Z"), at);
         row("fraction", text(u"2025-03-04T05:06:07.123Z"), utc(2025, 3, 4, 5, 6, 7, 123));
-        row("one fraction digit", text(u"2025-03-04T05:06:07.5Z"), utc(2025, 3, 4, 5, 6, 7, 500));
         row("long fraction truncated", text(u"2025-03-04T05:06:07.123456789Z"),
             utc(2025, 3, 4, 5, 6, 7, 123));
         row("positive offset", text(u"2025-03-04T05:06:07+08:00"), utc(2025, 3, 3, 21, 6, 7));
         row("negative offset", text(u"2025-03-04T05:06:07-05:30"), utc(2025, 3, 4, 10, 36, 7));
-        row("minus zero offset", text(u"2025-03-04T05:06:07-00:00"), at);
-        row("leap day", text(u"2024-02-29T00:00:00Z"), utc(2024, 2, 29, 0, 0, 0));
         row("absent", none, std::nullopt);
         row("empty", text(u""), std::nullopt);
         row("date only", text(u"2025-03-04"), std::nullopt);
         row("no zone", text(u"2025-03-04T05:06:07"), std::nullopt);
-        row("no seconds", text(u"2025-03-04T05:06Z"), std::nullopt);
         row("space for T", text(u"2025-03-04 05:06:07Z"), std::nullopt);
         row("lower-case t", text(u"2025-03-04t05:06:07Z"), std::nullopt);
         row("offset without colon", text(u"2025-03-04T05:06:07+0800"), std::nullopt);
-        row("short offset", text(u"2025-03-04T05:06:07+08"), std::nullopt);
         row("empty fraction", text(u"2025-03-04T05:06:07.Z"), std::nullopt);
         row("trailing text", text(u"2025-03-04T05:06:07Zjunk"), std::nullopt);
-        row("leading blank", text(u" 2025-03-04T05:06:07Z"), std::nullopt);
         row("month 13", text(u"2025-13-04T05:06:07Z"), std::nullopt);
         row("February 30", text(u"2025-02-30T05:06:07Z"), std::nullopt);
-        row("not a leap year", text(u"2023-02-29T05:06:07Z"), std::nullopt);
         row("hour 24", text(u"2025-03-04T24:00:00Z"), std::nullopt);
         row("second 61", text(u"2025-03-04T05:06:61Z"), std::nullopt);
         row("offset hour 24", text(u"2025-03-04T05:06:07+24:00"), std::nullopt);
-        row("offset minute 60", text(u"2025-03-04T05:06:07+01:60"), std::nullopt);
         row("year zero", text(u"0000-01-01T00:00:00Z"), std::nullopt);
-        row("full-width digits", text(u"２０２５-03-04T05:06:07Z"), std::nullopt);
     }
 
     void rfc3339() {
@@ -239,7 +214,6 @@ private slots:
         QCOMPARE(GoodwillFormat::number(12), u"+12"_s);
         QCOMPARE(GoodwillFormat::number(0), u"0"_s);
         QCOMPARE(GoodwillFormat::number(-3), u"-3"_s);
-        QCOMPARE(GoodwillFormat::number(std::numeric_limits<qint64>::min()), u"-9223372036854775808"_s);
     }
 
     void catalogAge_data() {
@@ -252,7 +226,6 @@ private slots:
         QTest::newRow("6 days 23 hours") << ago(6 * day + 23 * 3600) << std::optional<qint64>(6) << false;
         QTest::newRow("a second short of 7 days") << ago(7 * day - 1) << std::optional<qint64>(6) << false;
         QTest::newRow("exactly 7 days") << ago(7 * day) << std::optional<qint64>(7) << true;
-        QTest::newRow("30 days") << ago(30 * day + 5) << std::optional<qint64>(30) << true;
         QTest::newRow("just now") << ago(0) << std::optional<qint64>(0) << false;
         QTest::newRow("2 days in the future") << ago(-2 * day) << std::optional<qint64>(0) << false;
         QTest::newRow("absent") << none << std::optional<qint64>() << false;
@@ -272,14 +245,10 @@ private slots:
     }
 
     void categories() {
-        QCOMPARE(ProductCategoryDisplay::title(u"codex"_s), u"Codex"_s);
         QCOMPARE(ProductCategoryDisplay::title(u"sms"_s), u"接码"_s);
         QCOMPARE(ProductCategoryDisplay::title(u"llm_api"_s), u"API"_s);
-        QCOMPARE(ProductCategoryDisplay::title(u"other"_s), u"其他"_s);
-        QCOMPARE(ProductCategoryDisplay::title(u"Codex"_s), u"Codex"_s);
         QCOMPARE(ProductCategoryDisplay::title(u"CLAUDE"_s), u"CLAUDE"_s);
         QCOMPARE(ProductCategoryDisplay::title(u"midjourney"_s), u"midjourney"_s);
-        QCOMPARE(ProductCategoryDisplay::title(u""_s), u""_s);
 
         auto ids = [](const QList<ProductCategory>& list) {
             QStringList out;
@@ -347,15 +316,12 @@ private slots:
         QTest::newRow("dot") << u"al.ice"_s << false;
         QTest::newRow("inner blank") << u"al ice"_s << false;
         QTest::newRow("three Chinese characters") << u"张小明"_s << true;
-        QTest::newRow("Cyrillic and Arabic-Indic digits") << u"Иван٣"_s << true;
         QTest::newRow("combining mark") << u"ame\u0301lie"_s << true;
         QTest::newRow("combined characters count once") << u"e\u0301e\u0301"_s << false;
-        QTest::newRow("32 combined characters") << QString(u"e\u0301"_s).repeated(32) << true;
         QTest::newRow("33 combined characters") << QString(u"e\u0301"_s).repeated(33) << false;
         QTest::newRow("emoji") << u"ali😀"_s << false;
         QTest::newRow("lone surrogate") << (u"abc"_s + QChar(0xD800)) << false;
         QTest::newRow("empty") << u""_s << false;
-        QTest::newRow("underscores") << u"___"_s << true;
     }
 
     void usernames() {
@@ -371,10 +337,8 @@ private slots:
         QTest::newRow("five characters") << u"abcde"_s << false;
         QTest::newRow("72 characters") << QString(72, u'x') << true;
         QTest::newRow("73 characters") << QString(73, u'x') << false;
-        QTest::newRow("anything goes") << u"p@ss w-rd!"_s << true;
         QTest::newRow("six emoji of two code units each") << u"😀😀😀😀😀😀"_s << true;
         QTest::newRow("three emoji are six code units") << u"😀😀😀"_s << false;
-        QTest::newRow("72 emoji") << QString(u"😀"_s).repeated(72) << true;
         QTest::newRow("empty") << u""_s << false;
     }
 
@@ -382,11 +346,6 @@ private slots:
         QFETCH(QString, password);
         QFETCH(bool, valid);
         QCOMPARE(AuthValidation::isPassword(password), valid);
-    }
-
-    void messages() {
-        QCOMPARE(AuthValidation::invalidUsernameMessage, u"用户名需 3–32 位字母数字下划线");
-        QCOMPARE(AuthValidation::invalidPasswordMessage, u"密码需 6–72 位");
     }
 };
 
