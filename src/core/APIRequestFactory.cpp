@@ -1,5 +1,6 @@
 #include "APIRequestFactory.h"
 
+#include "SessionStore.h"
 #include "ZeltorAPIError.h"
 
 #include <QUrl>
@@ -70,6 +71,10 @@ std::optional<AuthMode> fromRawValue<AuthMode>(QStringView raw) {
         if (rawValue(mode) == raw)
             return mode;
     return std::nullopt;
+}
+
+APIRequestFactory APIRequestFactory::fromSnapshot(const SessionSnapshot& snapshot) {
+    return {snapshot.normalizedBaseURL(), snapshot.token, snapshot.apiKey};
 }
 
 QString APIRequestFactory::resolvedURLString(const QString& path) const {

@@ -10,6 +10,8 @@
 
 namespace quelvio {
 
+struct SessionSnapshot;
+
 // Which credential a request carries.
 enum class AuthMode { none, userBearer, optionalUserBearer, apiKey };
 
@@ -42,6 +44,9 @@ struct APIRequestFactory {
     QString baseURL;
     std::optional<QString> userToken;
     std::optional<QString> apiKey;
+
+    // The stored session's normalised address, token and API key.
+    static APIRequestFactory fromSnapshot(const SessionSnapshot& snapshot);
 
     // Throws ZeltorAPIError (invalidURL, missingAPIKey, unauthorized) before anything is sent.
     URLRequest urlRequest(const APIRequestSpec& spec) const;

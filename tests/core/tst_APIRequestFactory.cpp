@@ -1,5 +1,6 @@
 #include "APIJSON.h"
 #include "APIRequestFactory.h"
+#include "SessionStore.h"
 #include "ZeltorAPIError.h"
 
 #include <QTest>
@@ -52,6 +53,17 @@ private slots:
         const APIRequestFactory factory{base, {}, {}};
         QCOMPARE(factory.resolvedURLString(path), url);
         QCOMPARE(factory.urlRequest(getSpec(path)).request.url().toString(QUrl::FullyEncoded), url);
+    }
+
+    void builtFromTheStoredSession() {
+        const SessionSnapshot snapshot{u"  https://example.com/api/ "_s, u"tok"_s, u"key"_s, u"alice"_s,
+                                       AppTheme::paper};
+        const auto factory = APIRequestFactory::fromSnapshot(snapshot);
+        QCOMPARE(factory, (APIRequestFactory{snapshot.normalizedBaseURL(), u"tok"_s, u"key"_s}));
+        QCOMPARE(factory.resolvedURLString(u"/health"_s), u"https://example.com/api/health"_s);
+        // An empty address falls back to the default server.
+        const auto fallback = APIRequestFactory::fromSnapshot(SessionSnapshot{});
+        QCOMPARE(fallback.baseURL, QString(SessionSnapshot::defaultBaseURL));
     }
 
     void unusableAddressesFailBeforeSending_data() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RawValue.h"
+
 #include <QString>
 #include <array>
 #include <optional>
@@ -36,9 +38,6 @@ QString title(MenuBarDropdownTab tab);
 // The design's symbol name; the shell maps it onto an icon glyph.
 QString symbolName(MenuBarDropdownTab tab);
 
-// Parses a raw value, case-sensitively; anything else gives no value.
-template <typename Enum>
-std::optional<Enum> fromRawValue(QStringView raw);
 template <>
 std::optional<ProductSort> fromRawValue<ProductSort>(QStringView raw);
 template <>
