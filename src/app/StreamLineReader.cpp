@@ -1,24 +1,19 @@
 #include "StreamLineReader.h"
 
-#include <QCoroSignal>
 #include <QNetworkReply>
 
 namespace quelvio {
 
-class StreamLineReader::Waker : public QObject {
-    Q_OBJECT
-
-signals:
-    void woken();
-};
-
 StreamLineReader::StreamLineReader(QNetworkReply* reply, qsizetype maxLine)
     : m_reply(reply)
-    , m_waker(std::make_unique<Waker>())
+    , m_wakeup(std::make_unique<Wakeup>())
     , m_maxLine(maxLine) {
-    QObject::connect(reply, &QNetworkReply::readyRead, m_waker.get(), &Waker::woken);
-    QObject::connect(reply, &QNetworkReply::finished, m_waker.get(), &Waker::woken);
-    QObject::connect(reply, &QObject::destroyed, m_waker.get(), &Waker::woken);
+    Wakeup* wakeup = m_wakeup.get();
+    const auto wake = [wakeup] { wakeup->wake(); };
+    QObject::connect(reply, &QNetworkReply::readyRead, wakeup, wake);
+    QObject::connect(reply, &QNetworkReply::finished, wakeup, wake);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, wakeup, wake);
+    QObject::connect(reply, &QObject::destroyed, wakeup, wake);
 }
 
 StreamLineReader::~StreamLineReader() = default;
@@ -33,6 +28,18 @@ std::optional<QByteArray> StreamLineReader::takeLine() {
     m_buffer.remove(0, feed + 1);
     m_scanned = 0;
     return line;
+}
+
+QCoro::Task<bool> StreamLineReader::waitForResponse() {
+    for (;;) {
+        if (!m_reply)
+            co_return false;
+        if (m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+            co_return true;
+        if (m_reply->isFinished())
+            co_return false;
+        co_await m_wakeup->wait();
+    }
 }
 
 QCoro::Task<std::optional<QByteArray>> StreamLineReader::next() {
@@ -61,10 +68,8 @@ QCoro::Task<std::optional<QByteArray>> StreamLineReader::next() {
             m_ended = true;
             continue;
         }
-        co_await qCoro(m_waker.get(), &Waker::woken);
+        co_await m_wakeup->wait();
     }
 }
 
 } // namespace quelvio
-
-#include "StreamLineReader.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Wakeup.h"
+
 #include <QByteArray>
 #include <QCoroTask>
 #include <QPointer>
@@ -27,6 +29,10 @@ public:
     StreamLineReader(const StreamLineReader&) = delete;
     StreamLineReader& operator=(const StreamLineReader&) = delete;
 
+    // Waits until the reply's headers have arrived or the transfer has ended; true when a
+    // status is known.
+    QCoro::Task<bool> waitForResponse();
+
     // The next line without its line feed, or nothing once the body has ended. A last line
     // without a line feed is still delivered. Throws ReadError when the transfer fails
     // (including an abort) or a line grows past the limit.
@@ -35,10 +41,8 @@ public:
 private:
     std::optional<QByteArray> takeLine();
 
-    class Waker;
-
     QPointer<QNetworkReply> m_reply;
-    std::unique_ptr<Waker> m_waker; // one signal for "bytes arrived" and "transfer ended"
+    std::unique_ptr<Wakeup> m_wakeup; // woken by new bytes, new headers and the end of the transfer
     qsizetype m_maxLine;
     QByteArray m_buffer;
     qsizetype m_scanned = 0; // bytes of m_buffer known to hold no line feed

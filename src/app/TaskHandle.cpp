@@ -1,6 +1,6 @@
 #include "TaskHandle.h"
 
-#include <QCoroSignal>
+#include <QTimer>
 
 namespace quelvio {
 
@@ -24,15 +24,19 @@ void TaskHandle::cancel() {
     if (m_cancelled)
         return;
     m_cancelled = true;
+    m_wakeup.wake();
     emit cancelled();
 }
 
 QCoro::Task<bool> TaskHandle::sleep(std::chrono::milliseconds duration) {
     if (m_cancelled)
         co_return false;
-    // A signal with a timeout, not a QTimer: a stopped timer would never resume the coroutine.
-    const auto woken = co_await qCoro(this, &TaskHandle::cancelled, duration);
-    co_return !woken.has_value();
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &m_wakeup, [this] { m_wakeup.wake(); });
+    timer.start(duration);
+    co_await m_wakeup.wait();
+    co_return !m_cancelled;
 }
 
 } // namespace quelvio

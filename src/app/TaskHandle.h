@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Wakeup.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <chrono>
@@ -36,6 +38,7 @@ private:
     TaskHandle() = default;
     static QCoro::Task<void> run(std::shared_ptr<TaskHandle> self, Body body);
 
+    Wakeup m_wakeup; // the sleep in progress, if any
     bool m_cancelled = false;
     bool m_finished = false;
 };

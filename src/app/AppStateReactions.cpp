@@ -1,0 +1,196 @@
+// Reactions and favourites: the user's marks as four id sets, changed at once and rolled back
+// when the server refuses.
+#include "AppState.h"
+
+namespace quelvio {
+
+namespace {
+
+template <typename T>
+QSet<T> toggled(QSet<T> set, const T& value, bool insert) {
+    if (insert)
+        set.insert(value);
+    else
+        set.remove(value);
+    return set;
+}
+
+template <typename T>
+QCoro::Task<void> ignoringResult(QCoro::Task<T> call) {
+    co_await call;
+}
+
+} // namespace
+
+QCoro::Task<bool> AppState::mutateReaction(ReactionRequest request, bool currentlyOn) {
+    if (!m_session.isLoggedIn()) {
+        setBanner(QStringLiteral("请先登录"));
+        setSelectedTab(MenuBarDropdownTab::me);
+        co_return false;
+    }
+    const QPointer<AppState> self(this);
+    // The stored reaction that comes back is not needed: the following reloads bring the marks.
+    const auto error = co_await attemptVoid(currentlyOn ? m_client.deleteReaction(request)
+                                                        : ignoringResult(m_client.upsertReaction(request)));
+    if (!self)
+        co_return false;
+    if (error) {
+        present(*error);
+        co_return false;
+    }
+    co_return true;
+}
+
+QCoro::Task<void> AppState::toggleFavorite(qint64 productID, bool currently) {
+    const QPointer<AppState> self(this);
+    setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, !currently));
+    const bool ok =
+        co_await mutateReaction(ReactionRequest::forProduct(ReactKind::favorite, productID), currently);
+    if (!self)
+        co_return;
+    if (!ok)
+        setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, currently));
+    if (m_selectedTab == MenuBarDropdownTab::favorites) {
+        co_await loadFavorites();
+        if (!self)
+            co_return;
+    }
+    co_await syncDetailFlags(productID);
+}
+
+QCoro::Task<void> AppState::toggleDown(qint64 productID, bool currently) {
+    const QPointer<AppState> self(this);
+    setDownProductIDs(toggled(m_downProductIDs, productID, !currently));
+    patchDetailFlags(productID);
+    QList<Product> retained;
+    if (!currently && m_productSort == ProductSort::goodwill)
+        for (const Product& product : m_products)
+            if (product.id == productID)
+                retained.append(product);
+
+    const bool ok =
+        co_await mutateReaction(ReactionRequest::forProduct(ReactKind::down, productID), currently);
+    if (!self)
+        co_return;
+    if (!ok) {
+        setDownProductIDs(toggled(m_downProductIDs, productID, currently));
+        patchDetailFlags(productID);
+        co_return;
+    }
+    QSet<qint64> forcedDown;
+    if (!currently)
+        forcedDown.insert(productID);
+    if (m_selectedTab == MenuBarDropdownTab::favorites)
+        co_await loadFavorites();
+    else
+        co_await loadProducts(ProductLoadMode::replace, retained, forcedDown);
+    if (!self)
+        co_return;
+    co_await syncDetailFlags(productID);
+}
+
+QCoro::Task<void> AppState::toggleFavorite(const QString& sourceSlug, bool currently) {
+    const QPointer<AppState> self(this);
+    const bool ok =
+        co_await mutateReaction(ReactionRequest::forSource(ReactKind::favorite, sourceSlug), currently);
+    if (!self)
+        co_return;
+    if (ok)
+        setFavoriteSourceSlugs(toggled(m_favoriteSourceSlugs, sourceSlug, !currently));
+    if (m_selectedTab == MenuBarDropdownTab::favorites)
+        co_await loadFavorites();
+}
+
+QCoro::Task<void> AppState::loadFavorites() {
+    if (!m_session.isLoggedIn()) {
+        setFavorites({});
+        setFavoriteSourceSlugs({});
+        setFavoriteProductIDs({});
+        co_return;
+    }
+    const QPointer<AppState> self(this);
+    setIsLoading(true);
+    // Both requests go out at once; their replies are taken in order.
+    auto shopsCall = attempt(m_client.favorites(QString(TargetType::source), std::nullopt, 100, 0));
+    auto productsCall = attempt(m_client.favorites(QString(TargetType::product), m_favoriteSort, 200, 0));
+    auto shops = co_await shopsCall;
+    if (!self)
+        co_return;
+    if (!shops) {
+        setFavorites({});
+        present(*shops.error);
+        setIsLoading(false);
+        co_return;
+    }
+    auto products = co_await productsCall;
+    if (!self)
+        co_return;
+    if (!products) {
+        setFavorites({});
+        present(*products.error);
+        setIsLoading(false);
+        co_return;
+    }
+
+    QSet<QString> slugs;
+    for (const Reaction& reaction : *shops.value)
+        if (reaction.source)
+            slugs.insert(reaction.source->slug);
+    QSet<qint64> favoriteIDs;
+    QSet<qint64> downIDs = m_downProductIDs;
+    QSet<qint64> reportedIDs = m_reportedProductIDs;
+    for (const Reaction& reaction : *products.value) {
+        if (!reaction.product)
+            continue;
+        favoriteIDs.insert(reaction.product->id);
+        if (const auto& my = reaction.product->my) {
+            if (my->isDown())
+                downIDs.insert(reaction.product->id);
+            if (my->isReported())
+                reportedIDs.insert(reaction.product->id);
+        }
+    }
+    setFavorites(*shops.value + *products.value);
+    setFavoriteSourceSlugs(slugs);
+    setFavoriteProductIDs(favoriteIDs);
+    setDownProductIDs(downIDs);
+    setReportedProductIDs(reportedIDs);
+    setIsLoading(false);
+}
+
+void AppState::applyFlags(const ReactionFlags& flags, qint64 id) {
+    setFavoriteProductIDs(toggled(m_favoriteProductIDs, id, flags.isFavorite()));
+    setDownProductIDs(toggled(m_downProductIDs, id, flags.isDown()));
+    setReportedProductIDs(toggled(m_reportedProductIDs, id, flags.isReported()));
+}
+
+void AppState::mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs) {
+    QSet<qint64> favorite = m_favoriteProductIDs;
+    QSet<qint64> down = m_downProductIDs;
+    QSet<qint64> reported = m_reportedProductIDs;
+    for (const Product& product : products) {
+        const ReactionFlags my = product.my.value_or(ReactionFlags{});
+        favorite = toggled(std::move(favorite), product.id, my.isFavorite());
+        down = toggled(std::move(down), product.id, forcedDownIDs.contains(product.id) || my.isDown());
+        reported = toggled(std::move(reported), product.id, my.isReported());
+    }
+    setFavoriteProductIDs(favorite);
+    setDownProductIDs(down);
+    setReportedProductIDs(reported);
+}
+
+void AppState::patchDetailFlags(qint64 id) {
+    if (!m_productDetail || m_productDetail->id != id)
+        return;
+    Product patched = *m_productDetail;
+    patched.my = ReactionFlags{m_favoriteProductIDs.contains(id), m_downProductIDs.contains(id),
+                               m_reportedProductIDs.contains(id)};
+    setProductDetail(patched);
+}
+
+QCoro::Task<void> AppState::syncDetailFlags(qint64 id) {
+    if (m_productDetail && m_productDetail->id == id)
+        co_await loadProductDetail(id, true);
+}
+
+} // namespace quelvio

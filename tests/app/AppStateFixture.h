@@ -1,0 +1,102 @@
+#pragma once
+
+#include "AppState.h"
+#include "AsyncTest.h"
+#include "DemoServer.h"
+
+#include <QNetworkAccessManager>
+#include <QTest>
+#include <memory>
+
+namespace quelvio::test {
+
+// One demo server, one network manager, a session store in memory and the state under test,
+// with its timings shortened. Everything lives for one test function.
+struct AppStateFixture {
+    demo::DemoServer server;
+    QNetworkAccessManager network;
+    std::unique_ptr<MemorySessionStore> store;
+    std::unique_ptr<AppState> state;
+
+    explicit AppStateFixture(demo::DemoServer::Options options = shortOptions())
+        : server(options) {
+        server.listen();
+    }
+
+    ~AppStateFixture() {
+        // Let every detached task finish against a live server before anything is torn down.
+        if (state) {
+            state->cancelKeptTasks();
+            settle();
+        }
+    }
+
+    static demo::DemoServer::Options shortOptions() {
+        demo::DemoServer::Options options;
+        options.heartbeatInterval = std::chrono::milliseconds(60'000);
+        return options;
+    }
+
+    QString baseURL() const { return server.baseUrl().toString(); }
+
+    // A real sign-in against the server, stored as the session the state will load.
+    QString tokenFor(const demo::Credentials& credentials) {
+        const APIClient client(APIRequestFactory{baseURL(), {}, {}}, &network);
+        const auto session = await(client.login({credentials.username, credentials.password, std::nullopt}));
+        if (!session.value)
+            qFatal("sign-in against the demo server failed");
+        return session.value->token;
+    }
+
+    AppState& make(std::optional<demo::Credentials> signedIn = std::nullopt,
+                   AppState::Timings timings = {std::chrono::hours(1), std::chrono::milliseconds(20)}) {
+        SessionSnapshot snapshot;
+        snapshot.baseURL = baseURL();
+        if (signedIn) {
+            snapshot.token = tokenFor(*signedIn);
+            snapshot.username = signedIn->username;
+        }
+        store = std::make_unique<MemorySessionStore>(snapshot);
+        state = std::make_unique<AppState>(*store, &network, timings);
+        server.clearRequests();
+        return *state;
+    }
+
+    // Waits until no request has arrived for a short while and nothing is loading.
+    void settle(std::chrono::milliseconds quiet = std::chrono::milliseconds(120)) {
+        qsizetype seen = -1;
+        for (int i = 0; i < 200; ++i) {
+            const qsizetype now = server.requests().size();
+            const bool busy =
+                state && (state->isLoading() || state->isLoadingMoreProducts() || state->isDetailLoading() ||
+                          state->sourceRequestBusy() || state->scrapeBusySlug());
+            if (now == seen && !busy)
+                return;
+            seen = now;
+            QTest::qWait(int(quiet.count()));
+        }
+    }
+
+    // Paths of the requests seen so far, the event stream left out.
+    QStringList paths(bool withQuery = false) const {
+        QStringList result;
+        for (const auto& request : server.requests()) {
+            if (request.path == u"/v1/stream")
+                continue;
+            QString entry = QString::fromLatin1(request.method) + u' ' + request.path;
+            if (withQuery && !request.rawQuery.isEmpty())
+                entry += u'?' + QString::fromLatin1(request.rawQuery);
+            result.append(entry);
+        }
+        return result;
+    }
+
+    qsizetype count(const QString& path) const {
+        qsizetype n = 0;
+        for (const auto& request : server.requests())
+            n += request.path == path;
+        return n;
+    }
+};
+
+} // namespace quelvio::test
