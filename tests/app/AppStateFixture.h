@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "AsyncTest.h"
 #include "DemoServer.h"
+#include "StreamLineReader.h"
 
 #include <QNetworkAccessManager>
 #include <QTest>
