@@ -32,6 +32,10 @@ struct PanelRoute {
     bool operator==(const PanelRoute&) const = default;
 };
 
+// Notes for every coroutine here: parameters are taken by value, since a reference may dangle
+// once the coroutine has suspended; and GCC 12 destroys class temporaries created inside a
+// co_await expression twice, so arguments are built into named locals before they are awaited.
+
 // The single observable state of the application: everything the views show, the server client
 // and the background tasks. It is the only place that talks to the server. Every field notifies
 // its change; operations that talk to the server are coroutines the views start and forget.
@@ -132,7 +136,7 @@ public:
     // Reactions and favourites
     QCoro::Task<void> toggleFavorite(qint64 productID, bool currently);
     QCoro::Task<void> toggleDown(qint64 productID, bool currently);
-    QCoro::Task<void> toggleFavorite(const QString& sourceSlug, bool currently);
+    QCoro::Task<void> toggleFavorite(QString sourceSlug, bool currently);
 
     // Account and membership
     QCoro::Task<void> loginOrRegister();
@@ -141,12 +145,12 @@ public:
 
     // Shop requests and scraping; an absent slug scrapes every shop
     QCoro::Task<void> submitSourceRequest();
-    QCoro::Task<void> scrape(const std::optional<QString>& slug);
+    QCoro::Task<void> scrape(std::optional<QString> slug);
 
     // Administration
     QCoro::Task<void> loadAdmin();
     QCoro::Task<void> searchAdminUsers();
-    QCoro::Task<void> setRole(qint64 userID, const QString& role);
+    QCoro::Task<void> setRole(qint64 userID, QString role);
     QCoro::Task<void> createRedeemCode();
 
     // Derived values

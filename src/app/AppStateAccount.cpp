@@ -20,8 +20,13 @@ QCoro::Task<void> AppState::loginOrRegister() {
                                       m_isRegistering ? std::optional(m_authRedeem) : std::nullopt};
 
     const QPointer<AppState> self(this);
-    auto result =
-        co_await attempt(m_isRegistering ? m_client.registerUser(credentials) : m_client.login(credentials));
+    // (No conditional expression choosing between two tasks: GCC 12 then ends the chosen task's
+    // life too early.)
+    Attempt<AuthSession> result;
+    if (m_isRegistering)
+        result = co_await attempt(m_client.registerUser(credentials));
+    else
+        result = co_await attempt(m_client.login(credentials));
     if (!self)
         co_return;
     if (!result) {
@@ -119,8 +124,8 @@ QCoro::Task<void> AppState::submitSourceRequest() {
     }
     setSourceRequestBusy(true);
     const QPointer<AppState> self(this);
-    auto result =
-        co_await attempt(m_client.requestSource(url, name.isEmpty() ? std::nullopt : std::optional(name)));
+    const std::optional<QString> proposedName = name.isEmpty() ? std::nullopt : std::optional(name);
+    auto result = co_await attempt(m_client.requestSource(url, proposedName));
     if (!self)
         co_return;
     const auto listed = [this](const QString& slug) {
@@ -150,10 +155,14 @@ QCoro::Task<void> AppState::submitSourceRequest() {
     setSourceRequestBusy(false);
 }
 
-QCoro::Task<void> AppState::scrape(const std::optional<QString>& slug) {
+QCoro::Task<void> AppState::scrape(std::optional<QString> slug) {
     setScrapeBusySlug(slug.value_or(QStringLiteral("*")));
     const QPointer<AppState> self(this);
-    auto result = co_await attempt(slug ? m_client.scrape(*slug) : m_client.scrapeAll());
+    Attempt<ScrapeResult> result;
+    if (slug)
+        result = co_await attempt(m_client.scrape(*slug));
+    else
+        result = co_await attempt(m_client.scrapeAll());
     if (!self)
         co_return;
     if (!result) {
@@ -220,7 +229,7 @@ QCoro::Task<void> AppState::searchAdminUsers() {
         present(*result.error);
 }
 
-QCoro::Task<void> AppState::setRole(qint64 userID, const QString& role) {
+QCoro::Task<void> AppState::setRole(qint64 userID, QString role) {
     const QPointer<AppState> self(this);
     auto result = co_await attempt(m_client.setUserRole(userID, role));
     if (!self)

@@ -29,7 +29,9 @@ void AppState::applyProductQuery(const QString& text) {
         co_await task.sleep(debounce);
         if (task.isCancelled() || !self)
             co_return;
-        co_await self->loadProducts(ProductLoadMode::replace, {}, {});
+        const QList<Product> noneRetained;
+        const QSet<qint64> noneForced;
+        co_await self->loadProducts(ProductLoadMode::replace, noneRetained, noneForced);
     });
 }
 

@@ -120,9 +120,12 @@ QCoro::Task<void> AppState::refreshVisible(bool forceCatalog) {
             co_return;
     }
     switch (m_selectedTab) {
-    case MenuBarDropdownTab::products:
-        co_await loadProducts(ProductLoadMode::refresh, {}, {});
+    case MenuBarDropdownTab::products: {
+        const QList<Product> noneRetained;
+        const QSet<qint64> noneForced;
+        co_await loadProducts(ProductLoadMode::refresh, noneRetained, noneForced);
         break;
+    }
     case MenuBarDropdownTab::favorites:
         co_await loadFavorites();
         break;

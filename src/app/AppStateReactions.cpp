@@ -15,11 +15,6 @@ QSet<T> toggled(QSet<T> set, const T& value, bool insert) {
     return set;
 }
 
-template <typename T>
-QCoro::Task<void> ignoringResult(QCoro::Task<T> call) {
-    co_await call;
-}
-
 } // namespace
 
 QCoro::Task<bool> AppState::mutateReaction(ReactionRequest request, bool currentlyOn) {
@@ -30,8 +25,13 @@ QCoro::Task<bool> AppState::mutateReaction(ReactionRequest request, bool current
     }
     const QPointer<AppState> self(this);
     // The stored reaction that comes back is not needed: the following reloads bring the marks.
-    const auto error = co_await attemptVoid(currentlyOn ? m_client.deleteReaction(request)
-                                                        : ignoringResult(m_client.upsertReaction(request)));
+    std::optional<ZeltorAPIError> error;
+    if (currentlyOn) {
+        error = co_await attemptVoid(m_client.deleteReaction(request));
+    } else {
+        auto upserted = co_await attempt(m_client.upsertReaction(request));
+        error = upserted.error;
+    }
     if (!self)
         co_return false;
     if (error) {
@@ -44,8 +44,8 @@ QCoro::Task<bool> AppState::mutateReaction(ReactionRequest request, bool current
 QCoro::Task<void> AppState::toggleFavorite(qint64 productID, bool currently) {
     const QPointer<AppState> self(this);
     setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, !currently));
-    const bool ok =
-        co_await mutateReaction(ReactionRequest::forProduct(ReactKind::favorite, productID), currently);
+    const ReactionRequest request = ReactionRequest::forProduct(ReactKind::favorite, productID);
+    const bool ok = co_await mutateReaction(request, currently);
     if (!self)
         co_return;
     if (!ok)
@@ -89,10 +89,10 @@ QCoro::Task<void> AppState::toggleDown(qint64 productID, bool currently) {
     co_await syncDetailFlags(productID);
 }
 
-QCoro::Task<void> AppState::toggleFavorite(const QString& sourceSlug, bool currently) {
+QCoro::Task<void> AppState::toggleFavorite(QString sourceSlug, bool currently) {
     const QPointer<AppState> self(this);
-    const bool ok =
-        co_await mutateReaction(ReactionRequest::forSource(ReactKind::favorite, sourceSlug), currently);
+    const ReactionRequest request = ReactionRequest::forSource(ReactKind::favorite, sourceSlug);
+    const bool ok = co_await mutateReaction(request, currently);
     if (!self)
         co_return;
     if (ok)

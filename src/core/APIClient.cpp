@@ -133,6 +133,9 @@ QString APIClient::reasonPhrase(int status) {
     return QStringLiteral("HTTP status %1").arg(status);
 }
 
+// In the operations below the request is always built into a named spec first: GCC 12 destroys
+// class temporaries inside a co_await expression twice.
+
 APIRequestSpec APIClient::get(const QString& path, QMap<QString, QString> query, AuthMode auth) const {
     return APIRequestSpec{QStringLiteral("GET"), path, std::move(query), std::nullopt, auth};
 }
@@ -155,12 +158,14 @@ QMap<QString, QString> limitOnly(qint64 limit) {
 } // namespace
 
 QCoro::Task<Health> APIClient::health() const {
-    co_return co_await send<Health>(get(QStringLiteral("/health"), {}, AuthMode::none));
+    const APIRequestSpec spec = get(QStringLiteral("/health"), {}, AuthMode::none);
+    co_return co_await send<Health>(spec);
 }
 
 QCoro::Task<QList<Source>> APIClient::sources(std::optional<bool> included) const {
-    const auto list = co_await send<ItemList<Source>>(
-        get(QStringLiteral("/v1/sources"), SourceListQuery::included(included), AuthMode::none));
+    const APIRequestSpec spec =
+        get(QStringLiteral("/v1/sources"), SourceListQuery::included(included), AuthMode::none);
+    const auto list = co_await send<ItemList<Source>>(spec);
     co_return list.items;
 }
 
@@ -184,8 +189,8 @@ QCoro::Task<QList<ProductCategory>> APIClient::categories(std::optional<bool> ac
     QMap<QString, QString> query;
     if (active == false)
         query.insert(QStringLiteral("active"), QStringLiteral("0"));
-    const auto list = co_await send<ItemList<ProductCategory>>(
-        get(QStringLiteral("/v1/categories"), query, AuthMode::none));
+    const APIRequestSpec spec = get(QStringLiteral("/v1/categories"), query, AuthMode::none);
+    const auto list = co_await send<ItemList<ProductCategory>>(spec);
     co_return list.items;
 }
 
@@ -194,33 +199,36 @@ APIClient::products(const std::optional<QString>& source, const std::optional<QS
                     const std::optional<QString>& subtype, const std::optional<QString>& query,
                     std::optional<bool> active, ProductSort sort, qint64 limit, qint64 offset) const {
     const QString path = QStringLiteral("/v1/products");
-    const auto list = co_await send<ItemList<Product>>(
+    const APIRequestSpec spec =
         get(path, ProductListQuery::items(source, category, subtype, query, active, sort, limit, offset),
-            AuthPolicy::mode(QStringLiteral("GET"), path, m_factory.hasUserToken())));
+            AuthPolicy::mode(QStringLiteral("GET"), path, m_factory.hasUserToken()));
+    const auto list = co_await send<ItemList<Product>>(spec);
     co_return list.items;
 }
 
 QCoro::Task<Product> APIClient::product(qint64 id) const {
     const QString path = QStringLiteral("/v1/products/") + QString::number(id);
-    co_return co_await send<Product>(
-        get(path, {}, AuthPolicy::mode(QStringLiteral("GET"), path, m_factory.hasUserToken())));
+    const APIRequestSpec spec =
+        get(path, {}, AuthPolicy::mode(QStringLiteral("GET"), path, m_factory.hasUserToken()));
+    co_return co_await send<Product>(spec);
 }
 
 QCoro::Task<QList<PriceSnapshot>> APIClient::history(qint64 productID, qint64 limit) const {
-    const auto list = co_await send<ItemList<PriceSnapshot>>(
-        get(QStringLiteral("/v1/products/%1/history").arg(productID), limitOnly(limit), AuthMode::none));
+    const APIRequestSpec spec =
+        get(QStringLiteral("/v1/products/%1/history").arg(productID), limitOnly(limit), AuthMode::none);
+    const auto list = co_await send<ItemList<PriceSnapshot>>(spec);
     co_return list.items;
 }
 
 QCoro::Task<QList<PriceChange>> APIClient::priceChanges(qint64 limit) const {
-    const auto list = co_await send<ItemList<PriceChange>>(
-        get(QStringLiteral("/v1/prices/changes"), limitOnly(limit), AuthMode::none));
+    const APIRequestSpec spec = get(QStringLiteral("/v1/prices/changes"), limitOnly(limit), AuthMode::none);
+    const auto list = co_await send<ItemList<PriceChange>>(spec);
     co_return list.items;
 }
 
 QCoro::Task<QList<ScrapeRun>> APIClient::scrapeRuns(qint64 limit) const {
-    const auto list = co_await send<ItemList<ScrapeRun>>(
-        get(QStringLiteral("/v1/scrape-runs"), limitOnly(limit), AuthMode::none));
+    const APIRequestSpec spec = get(QStringLiteral("/v1/scrape-runs"), limitOnly(limit), AuthMode::none);
+    const auto list = co_await send<ItemList<ScrapeRun>>(spec);
     co_return list.items;
 }
 
@@ -228,31 +236,34 @@ QCoro::Task<AuthSession> APIClient::registerUser(const AuthCredentials& credenti
     AuthCredentials stripped{credentials.username, credentials.password, std::nullopt};
     if (const QString code = trimmedOrEmpty(credentials.redeemCode); !code.isEmpty())
         stripped.redeemCode = code;
-    co_return co_await send<AuthSession>(
-        withBody("POST", QStringLiteral("/v1/auth/register"), stripped, AuthMode::none));
+    const APIRequestSpec spec =
+        withBody("POST", QStringLiteral("/v1/auth/register"), stripped, AuthMode::none);
+    co_return co_await send<AuthSession>(spec);
 }
 
 QCoro::Task<AuthSession> APIClient::login(const AuthCredentials& credentials) const {
     const AuthCredentials plain{credentials.username, credentials.password, std::nullopt};
-    co_return co_await send<AuthSession>(
-        withBody("POST", QStringLiteral("/v1/auth/login"), plain, AuthMode::none));
+    const APIRequestSpec spec = withBody("POST", QStringLiteral("/v1/auth/login"), plain, AuthMode::none);
+    co_return co_await send<AuthSession>(spec);
 }
 
 QCoro::Task<void> APIClient::logout() const {
     // Signing out never fails for lack of a token.
     const AuthMode auth = m_factory.hasUserToken() ? AuthMode::userBearer : AuthMode::none;
-    co_await send<OkResponse>(bodiless("POST", QStringLiteral("/v1/auth/logout"), auth));
+    const APIRequestSpec spec = bodiless("POST", QStringLiteral("/v1/auth/logout"), auth);
+    co_await send<OkResponse>(spec);
 }
 
 QCoro::Task<User> APIClient::me() const {
-    const auto envelope =
-        co_await send<UserEnvelope>(get(QStringLiteral("/v1/me"), {}, AuthMode::userBearer));
+    const APIRequestSpec spec = get(QStringLiteral("/v1/me"), {}, AuthMode::userBearer);
+    const auto envelope = co_await send<UserEnvelope>(spec);
     co_return envelope.user;
 }
 
 QCoro::Task<User> APIClient::redeem(const QString& code) const {
-    const auto envelope = co_await send<UserEnvelope>(
-        withBody("POST", QStringLiteral("/v1/me/redeem"), RedeemRequest{code}, AuthMode::userBearer));
+    const APIRequestSpec spec =
+        withBody("POST", QStringLiteral("/v1/me/redeem"), RedeemRequest{code}, AuthMode::userBearer);
+    const auto envelope = co_await send<UserEnvelope>(spec);
     co_return envelope.user;
 }
 
@@ -263,40 +274,45 @@ QCoro::Task<QList<Reaction>> APIClient::favorites(const std::optional<QString>& 
 }
 
 QCoro::Task<Reaction> APIClient::upsertReaction(const ReactionRequest& request) const {
-    const auto envelope = co_await send<ReactionEnvelope>(
-        withBody("POST", QStringLiteral("/v1/reactions"), request, AuthMode::userBearer));
+    const APIRequestSpec spec =
+        withBody("POST", QStringLiteral("/v1/reactions"), request, AuthMode::userBearer);
+    const auto envelope = co_await send<ReactionEnvelope>(spec);
     co_return envelope.item;
 }
 
 QCoro::Task<void> APIClient::deleteReaction(const ReactionRequest& request) const {
-    co_await send<OkResponse>(
-        withBody("DELETE", QStringLiteral("/v1/reactions"), request, AuthMode::userBearer));
+    const APIRequestSpec spec =
+        withBody("DELETE", QStringLiteral("/v1/reactions"), request, AuthMode::userBearer);
+    co_await send<OkResponse>(spec);
 }
 
 QCoro::Task<QList<User>> APIClient::adminUsers(const std::optional<QString>& query, qint64 limit) const {
     QMap<QString, QString> items = limitOnly(limit);
     if (query && !query->isEmpty())
         items.insert(QStringLiteral("q"), *query);
-    const auto list =
-        co_await send<ItemList<User>>(get(QStringLiteral("/v1/admin/users"), items, AuthMode::userBearer));
+    const APIRequestSpec spec = get(QStringLiteral("/v1/admin/users"), items, AuthMode::userBearer);
+    const auto list = co_await send<ItemList<User>>(spec);
     co_return list.items;
 }
 
 QCoro::Task<User> APIClient::setUserRole(qint64 id, const QString& role) const {
-    const auto envelope = co_await send<UserEnvelope>(withBody(
-        "PATCH", QStringLiteral("/v1/admin/users/%1").arg(id), SetRoleRequest{role}, AuthMode::userBearer));
+    const APIRequestSpec spec = withBody("PATCH", QStringLiteral("/v1/admin/users/%1").arg(id),
+                                         SetRoleRequest{role}, AuthMode::userBearer);
+    const auto envelope = co_await send<UserEnvelope>(spec);
     co_return envelope.user;
 }
 
 QCoro::Task<QList<RedeemCode>> APIClient::adminCodes(qint64 limit) const {
-    const auto list = co_await send<ItemList<RedeemCode>>(
-        get(QStringLiteral("/v1/admin/codes"), limitOnly(limit), AuthMode::userBearer));
+    const APIRequestSpec spec =
+        get(QStringLiteral("/v1/admin/codes"), limitOnly(limit), AuthMode::userBearer);
+    const auto list = co_await send<ItemList<RedeemCode>>(spec);
     co_return list.items;
 }
 
 QCoro::Task<RedeemCode> APIClient::createCode(const CreateCodeRequest& request) const {
-    const auto envelope = co_await send<RedeemCodeEnvelope>(
-        withBody("POST", QStringLiteral("/v1/admin/codes"), request, AuthMode::userBearer));
+    const APIRequestSpec spec =
+        withBody("POST", QStringLiteral("/v1/admin/codes"), request, AuthMode::userBearer);
+    const auto envelope = co_await send<RedeemCodeEnvelope>(spec);
     co_return envelope.item;
 }
 
@@ -305,17 +321,19 @@ QCoro::Task<QList<Reaction>> APIClient::adminReports(qint64 limit) const {
 }
 
 QCoro::Task<ScrapeResult> APIClient::scrape(const QString& slug) const {
-    co_return co_await send<ScrapeResult>(
-        bodiless("POST", QStringLiteral("/v1/scrape/") + slug, AuthMode::apiKey));
+    const APIRequestSpec spec = bodiless("POST", QStringLiteral("/v1/scrape/") + slug, AuthMode::apiKey);
+    co_return co_await send<ScrapeResult>(spec);
 }
 
 QCoro::Task<ScrapeResult> APIClient::scrapeAll() const {
-    co_return co_await send<ScrapeResult>(bodiless("POST", QStringLiteral("/v1/scrape"), AuthMode::apiKey));
+    const APIRequestSpec spec = bodiless("POST", QStringLiteral("/v1/scrape"), AuthMode::apiKey);
+    co_return co_await send<ScrapeResult>(spec);
 }
 
 QCoro::Task<QList<Reaction>> APIClient::reactionList(const QString& path,
                                                      QMap<QString, QString> query) const {
-    const auto list = co_await send<ItemList<Reaction>>(get(path, std::move(query), AuthMode::userBearer));
+    const APIRequestSpec spec = get(path, std::move(query), AuthMode::userBearer);
+    const auto list = co_await send<ItemList<Reaction>>(spec);
     co_return list.items;
 }
 

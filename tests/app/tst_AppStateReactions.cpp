@@ -1,0 +1,257 @@
+#include "AppStateFixture.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace quelvio;
+using namespace quelvio::test;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+QJsonObject lastBody(const AppStateFixture& f, const QString& path) {
+    const auto requests = f.server.requests();
+    for (auto it = requests.crbegin(); it != requests.crend(); ++it)
+        if (it->path == path)
+            return QJsonDocument::fromJson(it->body).object();
+    return {};
+}
+
+} // namespace
+
+class TestAppStateReactions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void signedOutMarksAreRefused() {
+        AppStateFixture f;
+        AppState& s = f.make();
+        QList<bool> starred;
+        QObject::connect(&s, &AppState::favoriteProductIDsChanged, &s,
+                         [&] { starred.append(s.favoriteProductIDs().contains(5)); });
+        QVERIFY(await(s.toggleFavorite(qint64(5), false)).finished);
+        QCOMPARE(starred, (QList<bool>{true, false})); // lit at once, then rolled back
+        QCOMPARE(s.banner(), std::optional(u"请先登录"_s));
+        QCOMPARE(s.selectedTab(), MenuBarDropdownTab::me);
+
+        s.selectTab(MenuBarDropdownTab::products);
+        f.settle();
+        f.server.clearRequests();
+        QVERIFY(await(s.toggleFavorite(u"hub"_s, false)).finished);
+        QVERIFY(s.favoriteSourceSlugs().isEmpty());
+        QCOMPARE(s.selectedTab(), MenuBarDropdownTab::me);
+        QVERIFY(await(s.toggleDown(5, false)).finished);
+        QVERIFY(s.downProductIDs().isEmpty());
+        QCOMPARE(f.count(u"/v1/reactions"_s), 0);
+    }
+
+    void favouritesLoadFillsTheSets() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.selectTab(MenuBarDropdownTab::favorites);
+        f.settle();
+        QCOMPARE(s.favoriteShops().size(), 1);
+        QCOMPARE(s.favoriteProducts().size(), 3);
+        QCOMPARE(s.favoriteProductIDs().size(), 3);
+        QCOMPARE(s.favoriteSourceSlugs().size(), 1);
+        // Two requests at once: shops (no sort) and products (with the favourite sort).
+        const auto requests = f.server.requests();
+        QStringList queries;
+        for (const auto& r : requests)
+            if (r.path == u"/v1/me/favorites")
+                queries.append(QString::fromLatin1(r.rawQuery));
+        QCOMPARE(queries, (QStringList{u"limit=100&type=source"_s, u"limit=200&type=product"_s}));
+    }
+
+    void reactionsWithoutAProductAreNotCounted() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        f.server.injectFault(
+            u"/v1/me/favorites"_s,
+            {.status = 200,
+             .body = R"({"items": [{"id": 1, "kind": "favorite", "target_type": "product", "product_id": 9},
+                                   {"id": 2, "kind": "favorite", "target_type": "product",
+                                    "product": {"id": 8, "name": "x", "my": {"favorite": true, "down": true, "report": true}}},
+                                   {"id": 3, "kind": "favorite", "target_type": "source"}]})"});
+        s.selectTab(MenuBarDropdownTab::favorites);
+        f.settle();
+        QCOMPARE(s.favoriteProductIDs(), QSet<qint64>{8});
+        QVERIFY(s.downProductIDs().contains(8));
+        QVERIFY(s.reportedProductIDs().contains(8));
+        QVERIFY(s.favoriteSourceSlugs().isEmpty());
+
+        f.server.injectFault(u"/v1/me/favorites"_s, {.status = 500, .body = R"({"error":"later"})"});
+        s.applyFavoriteSort(ProductSort::priceDesc);
+        f.settle();
+        QVERIFY(s.favorites().isEmpty());
+        QCOMPARE(s.favoriteProductIDs(), QSet<qint64>{8}); // the sets are kept
+        QCOMPARE(s.banner(), std::optional(u"later"_s));
+    }
+
+    void aRefusedChangeRollsBack() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        QVERIFY(await(s.refreshVisible(false)).finished);
+        const qint64 id = s.products().first().id;
+        const bool wasFavorite = s.favoriteProductIDs().contains(id);
+        f.server.injectFault(u"/v1/reactions"_s, {.status = 500, .body = R"({"error":"refused"})"});
+        QVERIFY(await(s.toggleFavorite(id, wasFavorite)).finished);
+        QCOMPARE(s.favoriteProductIDs().contains(id), wasFavorite);
+        QCOMPARE(s.banner(), std::optional(u"refused"_s));
+
+        const bool wasDown = s.downProductIDs().contains(id);
+        f.server.clearRequests();
+        QVERIFY(await(s.toggleDown(id, wasDown)).finished);
+        QCOMPARE(s.downProductIDs().contains(id), wasDown);
+        QCOMPARE(f.count(u"/v1/products"_s), 0); // no reload after a refused down mark
+
+        const QSet<QString> shops = s.favoriteSourceSlugs();
+        QVERIFY(await(s.toggleFavorite(u"hub"_s, shops.contains(u"hub"_s))).finished);
+        QCOMPARE(s.favoriteSourceSlugs(), shops);
+    }
+
+    void anExpiredTokenDuringAMarkSignsOut() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        f.server.expireSessions();
+        QVERIFY(await(s.toggleFavorite(qint64(1), false)).finished);
+        QCOMPARE(s.banner(), std::optional(u"登录已失效，请重新登录"_s));
+        QVERIFY(!s.session().isLoggedIn());
+        QVERIFY(!s.favoriteProductIDs().contains(1));
+    }
+
+    void favouritesReloadOnlyWhereTheyShow() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.openProduct(7);
+        f.settle();
+        f.server.clearRequests();
+        // A star on product 8 while product 7 is open: no favourites, no detail reload.
+        QVERIFY(await(s.toggleFavorite(qint64(8), false)).finished);
+        QCOMPARE(f.paths(), QStringList{u"POST /v1/reactions"_s});
+        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"product_id").toInteger(), 8);
+        QCOMPARE(s.productDetail()->my->favorite, std::optional(false));
+        // On product 7 itself the detail reloads silently.
+        f.server.clearRequests();
+        QVERIFY(await(s.toggleFavorite(qint64(7), false)).finished);
+        QCOMPARE(f.paths(), (QStringList{u"POST /v1/reactions"_s, u"GET /v1/products/7"_s,
+                                         u"GET /v1/products/7/history"_s}));
+        QCOMPARE(s.productDetail()->my->favorite, std::optional(true));
+        // On the favourites tab the favourites reload.
+        s.selectTab(MenuBarDropdownTab::favorites);
+        f.settle();
+        f.server.clearRequests();
+        QVERIFY(await(s.toggleFavorite(qint64(8), true)).finished);
+        QCOMPARE(f.paths().mid(0, 3), (QStringList{u"DELETE /v1/reactions"_s, u"GET /v1/me/favorites"_s,
+                                                   u"GET /v1/me/favorites"_s}));
+        QVERIFY(!s.favoriteProductIDs().contains(8));
+    }
+
+    void aThumbedDownProductSinksButStays() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.memberAccount());
+        QVERIFY(await(s.refreshVisible(false)).finished);
+        const Product target = s.products()[3];
+        QVERIFY(!s.downProductIDs().contains(target.id));
+        // The reload's first page no longer holds the product, and lists no marks at all.
+        f.server.injectFault(
+            u"/v1/products"_s,
+            {.status = 200, .body = R"({"items": [{"id": 999001, "name": "other"}]})", .times = 1});
+        QVERIFY(await(s.toggleDown(target.id, false)).finished);
+        QVERIFY(s.downProductIDs().contains(target.id)); // forced through the reload
+        QCOMPARE(s.products().size(), 2);
+        const auto sections = s.displayedProductSections();
+        QCOMPARE(sections.sunk.size(), 1);
+        QCOMPARE(sections.sunk.first().id, target.id);
+        QCOMPARE(sections.feed.first().id, 999001);
+        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"kind").toString(), u"down"_s);
+
+        // Taking the mark away retains nothing.
+        f.server.injectFault(
+            u"/v1/products"_s,
+            {.status = 200, .body = R"({"items": [{"id": 999001, "name": "other"}]})", .times = 1});
+        QVERIFY(await(s.toggleDown(target.id, true)).finished);
+        QVERIFY(!s.downProductIDs().contains(target.id));
+        QCOMPARE(s.products().size(), 1);
+    }
+
+    void otherSortsKeepOnlyWhatTheServerLists() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.memberAccount());
+        s.applyProductSort(ProductSort::priceAsc);
+        f.settle();
+        const qint64 id = s.products()[2].id;
+        f.server.injectFault(
+            u"/v1/products"_s,
+            {.status = 200, .body = R"({"items": [{"id": 999001, "name": "other"}]})", .times = 1});
+        QVERIFY(await(s.toggleDown(id, false)).finished);
+        QCOMPARE(s.products().size(), 1);
+        QVERIFY(s.downProductIDs().contains(id));
+    }
+
+    void listedFlagsAreAuthoritative() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.selectTab(MenuBarDropdownTab::favorites);
+        f.settle();
+        const qint64 favorite = *s.favoriteProductIDs().cbegin();
+        // A listing that shows the product without marks clears them locally.
+        f.server.injectFault(
+            u"/v1/products"_s,
+            {.status = 200,
+             .body = u"{\"items\": [{\"id\": %1, \"name\": \"x\"}, {\"id\": 424242, \"name\": \"y\", "
+                     "\"my\": {\"down\": true, \"report\": true}}]}"_s.arg(favorite)
+                         .toUtf8(),
+             .times = 1});
+        s.selectTab(MenuBarDropdownTab::products);
+        f.settle();
+        QVERIFY(!s.favoriteProductIDs().contains(favorite));
+        QVERIFY(s.downProductIDs().contains(424242));
+        QVERIFY(s.reportedProductIDs().contains(424242));
+    }
+
+    void shopStars() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.memberAccount());
+        QVERIFY(await(s.refreshVisible(true)).finished);
+        const QString slug = s.sources().last().slug;
+        const bool starred = s.favoriteSourceSlugs().contains(slug);
+        QVERIFY(await(s.toggleFavorite(slug, starred)).finished);
+        QCOMPARE(s.favoriteSourceSlugs().contains(slug), !starred);
+        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"source").toString(), slug);
+        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"target_type").toString(), u"source"_s);
+    }
+
+    void nothingLeaksIntoTheNextAccount() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.selectTab(MenuBarDropdownTab::products);
+        f.settle();
+        QVERIFY(await(s.toggleDown(s.products().first().id, false)).finished);
+        QVERIFY(!s.favoriteProductIDs().isEmpty());
+        QVERIFY(!s.downProductIDs().isEmpty());
+        QVERIFY(await(s.logout()).finished);
+        QVERIFY(s.favoriteProductIDs().isEmpty() && s.downProductIDs().isEmpty() &&
+                s.reportedProductIDs().isEmpty() && s.favoriteSourceSlugs().isEmpty() &&
+                s.favorites().isEmpty());
+        s.setAuthUsername(f.server.memberAccount().username);
+        s.setAuthPassword(f.server.memberAccount().password);
+        QVERIFY(await(s.loginOrRegister()).finished);
+        f.settle();
+        QCOMPARE(s.banner(), std::optional(u"已登录"_s));
+
+        // The second account alone, from scratch, sees exactly the same marks.
+        AppStateFixture g;
+        AppState& fresh = g.make(g.server.memberAccount());
+        fresh.selectTab(MenuBarDropdownTab::products);
+        g.settle();
+        QCOMPARE(s.favoriteProductIDs(), fresh.favoriteProductIDs());
+        QCOMPARE(s.downProductIDs(), fresh.downProductIDs());
+        QCOMPARE(s.reportedProductIDs(), fresh.reportedProductIDs());
+        QCOMPARE(s.favoriteSourceSlugs(), fresh.favoriteSourceSlugs());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppStateReactions)
+#include "tst_AppStateReactions.moc"
