@@ -1,0 +1,45 @@
+#include "StatusItemActions.h"
+
+#include "MenuBarDropdownController.h"
+
+namespace quelvio::StatusItemActions {
+
+ClickAction clickAction(std::optional<ClickKind> click) {
+    return click == ClickKind::rightMouseUp ? ClickAction::showContextMenu : ClickAction::toggleDropdown;
+}
+
+ClickKind clickKind(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return ClickKind::leftMouseUp;
+    case QSystemTrayIcon::Context:
+        return ClickKind::rightMouseUp;
+    case QSystemTrayIcon::DoubleClick:
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return ClickKind::other;
+}
+
+QList<MenuEntry> contextMenuEntries() {
+    return {
+        {QStringLiteral("打开主窗口"), QStringLiteral("o"), MenuAction::showMainWindow},
+        {QStringLiteral("设置"), QStringLiteral(","), MenuAction::showSettings},
+        {QString(), QString(), std::nullopt},
+        {QStringLiteral("退出"), QStringLiteral("q"), MenuAction::quit},
+    };
+}
+
+void toggleDropdown(MenuBarDropdownController* dropdown, const std::function<void()>& appearOnPanel) {
+    if (!dropdown)
+        return;
+    if (!dropdown->isVisible() || dropdown->isAnimatingHide())
+        dropdown->show();
+    else
+        dropdown->hide(true);
+    if (dropdown->isVisible() && !dropdown->isAnimatingHide() && appearOnPanel)
+        appearOnPanel();
+}
+
+} // namespace quelvio::StatusItemActions
