@@ -140,8 +140,11 @@ bool QtDropdownPanelHost::eventFilter(QObject* watched, QEvent* event) {
         if (!m_watching || !watched->isWindowType())
             break;
         const auto* mouse = static_cast<QMouseEvent*>(event);
+        // The pixel's centre: its corner would flip onto the panel's top edge, which the
+        // half-open frame leaves outside, so a press on the top row would close the panel.
+        const QPointF centre = mouse->globalPosition() + QPointF(0.5, 0.5);
         if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton)
-            m_controller->mouseDown(ScreenPlacement::pointFromQt(mouse->globalPosition(), primaryHeight()));
+            m_controller->mouseDown(ScreenPlacement::pointFromQt(centre, primaryHeight()));
         break;
     }
     case QEvent::Show:

@@ -92,7 +92,11 @@ private slots:
         other.show();
         rig.open();
         QTest::qWait(60); // past the guard
-        QTest::mousePress(&rig.panel, Qt::LeftButton, {}, QPoint(10, 10));
+        const QSize size = rig.panel.size();
+        // Every edge row and column of the panel is inside it.
+        for (const QPoint p : {QPoint(10, 10), QPoint(10, 0), QPoint(0, 10), QPoint(size.width() - 1, 10),
+                               QPoint(10, size.height() - 1)})
+            QTest::mousePress(&rig.panel, Qt::LeftButton, {}, p);
         QTest::qWait(20);
         QVERIFY(!rig.controller.isAnimatingHide());
         QTest::mousePress(&other, Qt::LeftButton, {}, QPoint(5, 5));
