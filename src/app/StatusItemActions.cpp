@@ -31,6 +31,22 @@ QList<MenuEntry> contextMenuEntries() {
     };
 }
 
+void populateMenu(QMenu& menu, const std::function<void(MenuAction)>& handler) {
+    for (const MenuEntry& entry : contextMenuEntries()) {
+        if (entry.isSeparator()) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(entry.title);
+        action->setShortcut(QKeySequence(Qt::CTRL | QKeySequence(entry.keyEquivalent)[0].key()));
+        const MenuAction chosen = *entry.action;
+        QObject::connect(action, &QAction::triggered, &menu, [handler, chosen] {
+            if (handler)
+                handler(chosen);
+        });
+    }
+}
+
 void toggleDropdown(MenuBarDropdownController* dropdown, const std::function<void()>& appearOnPanel) {
     if (!dropdown)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMenu>
 #include <QString>
 #include <QSystemTrayIcon>
 #include <functional>
@@ -33,6 +34,8 @@ struct MenuEntry {
 };
 
 QList<MenuEntry> contextMenuEntries();
+// Fills menu with the entries; choosing one calls handler with its action.
+void populateMenu(QMenu& menu, const std::function<void(MenuAction)>& handler);
 
 // Shows the panel when it is hidden or fading out, hides it (animated) otherwise; then, when it
 // is up, lets the state refresh what it shows. Nothing without a panel.

@@ -47,6 +47,24 @@ private slots:
         QCOMPARE(entries[3], (MenuEntry{QStringLiteral("退出"), QStringLiteral("q"), MenuAction::quit}));
     }
 
+    void menuTriggersItsActions() {
+        QMenu menu;
+        QList<MenuAction> chosen;
+        populateMenu(menu, [&](MenuAction action) { chosen.append(action); });
+        const QList<QAction*> actions = menu.actions();
+        QCOMPARE(actions.size(), 4);
+        QVERIFY(actions[2]->isSeparator());
+        QCOMPARE(actions[0]->text(), QStringLiteral("打开主窗口"));
+        QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(actions[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        QCOMPARE(actions[3]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        actions[3]->trigger();
+        actions[1]->trigger();
+        actions[0]->trigger();
+        QCOMPARE(chosen,
+                 (QList<MenuAction>{MenuAction::quit, MenuAction::showSettings, MenuAction::showMainWindow}));
+    }
+
     void toggle() {
         FakeDropdownHost host;
         host.screenList = {{{0, 0, 1440, 900}, {0, 0, 1440, 875}}};
