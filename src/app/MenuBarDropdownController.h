@@ -15,7 +15,7 @@
 namespace quelvio {
 
 // What the dropdown controller needs from the windowing system. Every rectangle and point is in
-// design coordinates (origin bottom-left, y up); a Qt host converts at this seam.
+// bottom-up coordinates (origin bottom-left, y up); a Qt host converts at this seam.
 class DropdownPanelHost {
 public:
     virtual ~DropdownPanelHost() = default;
@@ -81,7 +81,7 @@ public:
     void hide(bool animated);
 
 public slots:
-    // A mouse press anywhere the host can see, at a point in design coordinates.
+    // A mouse press anywhere the host can see, at a point in bottom-up coordinates.
     void mouseDown(QPointF point);
     void panelDidResignKey();
     void escapePressed() { hide(true); }

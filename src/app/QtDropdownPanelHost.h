@@ -13,7 +13,7 @@ namespace quelvio {
 
 // The dropdown's host on Qt: a KeyablePanel, the screens Qt knows and, because Linux offers no
 // global mouse monitor, an application-wide event filter for presses plus the panel's focus loss.
-// Converts Qt's top-down global rectangles into design coordinates here and nowhere else.
+// Converts Qt's top-down global rectangles into bottom-up coordinates here and nowhere else.
 class QtDropdownPanelHost : public QObject, public DropdownPanelHost {
     Q_OBJECT
 

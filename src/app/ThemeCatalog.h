@@ -98,7 +98,7 @@ double cornerRadius(ThemeShapeStyle shape);
 ThemeMotion motion(ThemeMotionStyle style);
 // Duration of a switch animation; zero when the desktop asks for reduced motion.
 int switchDurationMs(ThemeMotionStyle style, bool reduceMotion);
-// The font for all themed text. Sizes are design points, which Qt Quick draws as logical pixels.
+// The font for all themed text. Sizes are points, drawn as logical pixels as Qt Quick does.
 QFont themedFont(ThemeTypographyStyle typography, double size, QFont::Weight weight);
 } // namespace ThemeRecipes
 

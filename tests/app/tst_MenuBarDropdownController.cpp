@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(ScreenPlacement::screenContainingPointer({-50, -50}, screens, right), right);
         QCOMPARE(ScreenPlacement::screenContainingPointer({-50, -50}, screens, std::nullopt), laptop);
         QVERIFY(!ScreenPlacement::screenContainingPointer({0, 0}, {}, std::nullopt));
-        // A Qt pixel row flips to the design's y and back.
+        // A Qt pixel row flips to a bottom-up y and back.
         QCOMPARE(ScreenPlacement::pointFromQt({5, 0}, 900), QPointF(5, 900));
         QCOMPARE(ScreenPlacement::pointToQt(ScreenPlacement::pointFromQt({5, 37}, 900), 900), QPointF(5, 37));
     }

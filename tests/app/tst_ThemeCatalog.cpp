@@ -129,7 +129,7 @@ private slots:
         const QFont brutal = ThemeRecipes::themedFont(T::brutal, 13, QFont::Normal);
         QCOMPARE(brutal.families().value(0), QStringLiteral("Menlo"));
         QVERIFY(brutal.families().contains(fixed));
-        // Fractional design sizes round to whole pixels.
+        // Fractional sizes round to whole pixels.
         QCOMPARE(ThemeRecipes::themedFont(T::rounded, 10.5, QFont::Normal).pixelSize(), 11);
     }
 
