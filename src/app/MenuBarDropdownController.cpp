@@ -37,7 +37,13 @@ void MenuBarDropdownController::show() {
         // Over a full-screen window only a regular application gets in front.
         m_policy.insert(ActivationReason::dropdown);
         m_policy.apply();
-        m_clock.schedule(std::chrono::milliseconds(0), this, [this] { present(false); });
+        m_presentPending = true;
+        m_clock.schedule(std::chrono::milliseconds(0), this, [this] {
+            // A hide in between wins; of two shows in a row the first opens it.
+            if (!m_presentPending)
+                return;
+            present(false);
+        });
         return;
     }
     present(true);
@@ -56,7 +62,9 @@ void MenuBarDropdownController::present(bool forceOntoCurrentSpace) {
         m_host.orderPanelFrontRegardless();
     m_host.makePanelKeyAndOrderFront();
     installOutsideClickMonitors();
+    m_presentPending = false;
     emit visibilityChanged();
+    emit presented();
 }
 
 void MenuBarDropdownController::updateAnchor() {
@@ -82,6 +90,7 @@ void MenuBarDropdownController::updateAnchor() {
 }
 
 void MenuBarDropdownController::hide(bool animated) {
+    m_presentPending = false;
     m_policy.remove(ActivationReason::dropdown);
     m_policy.apply();
     if (!m_host.isPanelVisible())

@@ -73,6 +73,8 @@ public:
     bool isVisible() const { return m_host.isPanelVisible(); }
     bool isAnimatingHide() const { return m_isAnimatingHide; }
     bool isMenuTracking() const { return m_isMenuTracking; }
+    // Over a full-screen window the panel opens on the next turn of the event loop.
+    bool isPresentPending() const { return m_presentPending; }
     quint64 transitionId() const { return m_transitionId; }
     // The icon's resolved frame grown by 4 on every side; clicks in it are the icon's own.
     PanelScreenFrame statusButtonFrame() const { return m_statusButtonFrame; }
@@ -91,6 +93,8 @@ public slots:
 
 signals:
     void visibilityChanged();
+    // The panel has just been put up (again).
+    void presented();
 
 private:
     void present(bool forceOntoCurrentSpace);
@@ -107,6 +111,7 @@ private:
     MenuBarDropdownTiming m_timing;
 
     bool m_monitorInstalled = false;
+    bool m_presentPending = false;
     bool m_isAnimatingHide = false;
     bool m_isMenuTracking = false;
     quint64 m_transitionId = 0;

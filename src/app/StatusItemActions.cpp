@@ -54,8 +54,16 @@ void toggleDropdown(MenuBarDropdownController* dropdown, const std::function<voi
         dropdown->show();
     else
         dropdown->hide(true);
-    if (dropdown->isVisible() && !dropdown->isAnimatingHide() && appearOnPanel)
+    if (!appearOnPanel)
+        return;
+    if (dropdown->isVisible() && !dropdown->isAnimatingHide()) {
         appearOnPanel();
+    } else if (dropdown->isPresentPending()) {
+        // Many Linux desktops reserve no room for their bars, so every screen looks full-screen
+        // and the panel opens a turn later; the refresh waits for it instead of being skipped.
+        QObject::connect(dropdown, &MenuBarDropdownController::presented, dropdown, appearOnPanel,
+                         Qt::SingleShotConnection);
+    }
 }
 
 } // namespace quelvio::StatusItemActions

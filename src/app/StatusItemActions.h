@@ -38,7 +38,8 @@ QList<MenuEntry> contextMenuEntries();
 void populateMenu(QMenu& menu, const std::function<void(MenuAction)>& handler);
 
 // Shows the panel when it is hidden or fading out, hides it (animated) otherwise; then, when it
-// is up, lets the state refresh what it shows. Nothing without a panel.
+// is up (or as soon as it is, when it opens a turn later), lets the state refresh what it shows.
+// Nothing without a panel.
 void toggleDropdown(MenuBarDropdownController* dropdown, const std::function<void()>& appearOnPanel);
 
 } // namespace StatusItemActions

@@ -182,6 +182,26 @@ private slots:
         QVERIFY(rig.policy.reasons().isEmpty());
     }
 
+    void hideBeforeTheDeferredOpenCancelsIt() {
+        Rig rig;
+        const ScreenInfo fullScreen{{0, 0, 1440, 900}, {0, 0, 1440, 900}};
+        rig.host.screenList = {fullScreen};
+        rig.host.main = fullScreen;
+        rig.controller->show();
+        QVERIFY(rig.controller->isPresentPending());
+        rig.controller->hide(true);
+        rig.clock.runPending();
+        QVERIFY(!rig.host.visible);
+        QVERIFY(!rig.controller->isPresentPending());
+        QCOMPARE(rig.activation.policy, ActivationPolicy::accessory);
+        // Two shows in a row open it once.
+        rig.controller->show();
+        rig.controller->show();
+        rig.clock.runPending();
+        QVERIFY(rig.host.visible);
+        QCOMPARE(rig.host.activations, 1);
+    }
+
     void everyHideDropsTheDropdownReason() {
         Rig rig;
         rig.policy.insert(ActivationReason::dropdown);

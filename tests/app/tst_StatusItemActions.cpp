@@ -109,8 +109,15 @@ private slots:
         int appeared = 0;
         toggleDropdown(&dropdown, [&] { ++appeared; });
         QCOMPARE(appeared, 0);
+        toggleDropdown(&dropdown, [&] { ++appeared; }); // clicked again before it opened
         clock.runPending();
         QVERIFY(host.visible);
+        QCOMPARE(appeared, 2);
+        // Only the opening it waited for refreshes: a later show does not repeat it.
+        dropdown.hide(false);
+        dropdown.show();
+        clock.runPending();
+        QCOMPARE(appeared, 2);
     }
 };
 
