@@ -2,7 +2,6 @@
 #include "ThemeCatalog.h"
 
 #include <QFontDatabase>
-#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -40,17 +39,6 @@ private slots:
         // Square shapes go with the retro and brutal looks only.
         QCOMPARE(ThemeRecipes::cornerRadius(d.recipe.shape),
                  theme == AppTheme::pixel || theme == AppTheme::brutalism ? 0.0 : 7.0);
-    }
-
-    void definitionsAreDistinct() {
-        QSet<QString> names;
-        QSet<QRgb> accents;
-        for (const ThemeDefinition& d : ThemeCatalog::all()) {
-            names.insert(d.name);
-            accents.insert(d.palette.accent.rgba());
-        }
-        QCOMPARE(names.size(), 6);
-        QCOMPARE(accents.size(), 6);
     }
 
     void opacityIsKeptOnTranslucentColours() {
