@@ -1,0 +1,41 @@
+#include "ScreenPlacement.h"
+
+#include <cmath>
+
+namespace quelvio {
+
+bool ScreenInfo::showsNoBars() const {
+    return std::abs(visibleFrame.height - frame.height) < 1 && std::abs(visibleFrame.width - frame.width) < 1;
+}
+
+namespace ScreenPlacement {
+
+bool mouseInRect(QPointF point, const PanelScreenFrame& rect) {
+    return rect.minX() <= point.x() && point.x() < rect.maxX() && rect.minY() < point.y() &&
+           point.y() <= rect.maxY();
+}
+
+std::optional<ScreenInfo> screenContainingPointer(QPointF point, const QList<ScreenInfo>& screens,
+                                                  const std::optional<ScreenInfo>& mainScreen) {
+    for (const ScreenInfo& screen : screens) {
+        if (mouseInRect(point, screen.frame))
+            return screen;
+    }
+    if (mainScreen)
+        return mainScreen;
+    if (!screens.isEmpty())
+        return screens.first();
+    return std::nullopt;
+}
+
+QPointF pointFromQt(QPointF point, double primaryScreenHeight) {
+    return {point.x(), primaryScreenHeight - point.y()};
+}
+
+QPointF pointToQt(QPointF point, double primaryScreenHeight) {
+    return {point.x(), primaryScreenHeight - point.y()};
+}
+
+} // namespace ScreenPlacement
+
+} // namespace quelvio
