@@ -1,6 +1,7 @@
 // Reactions and favourites: the user's marks as four id sets, changed at once and rolled back
 // when the server refuses.
 #include "AppState.h"
+#include "ReactionMarks.h"
 
 namespace quelvio {
 
@@ -165,18 +166,12 @@ void AppState::applyFlags(const ReactionFlags& flags, qint64 id) {
 }
 
 void AppState::mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs) {
-    QSet<qint64> favorite = m_favoriteProductIDs;
-    QSet<qint64> down = m_downProductIDs;
-    QSet<qint64> reported = m_reportedProductIDs;
-    for (const Product& product : products) {
-        const ReactionFlags my = product.my.value_or(ReactionFlags{});
-        favorite = toggled(std::move(favorite), product.id, my.isFavorite());
-        down = toggled(std::move(down), product.id, forcedDownIDs.contains(product.id) || my.isDown());
-        reported = toggled(std::move(reported), product.id, my.isReported());
-    }
-    setFavoriteProductIDs(favorite);
-    setDownProductIDs(down);
-    setReportedProductIDs(reported);
+    const ReactionMarks merged =
+        ReactionMarks{m_favoriteProductIDs, m_downProductIDs, m_reportedProductIDs}.mergingListed(
+            products, forcedDownIDs);
+    setFavoriteProductIDs(merged.favorite);
+    setDownProductIDs(merged.down);
+    setReportedProductIDs(merged.reported);
 }
 
 void AppState::patchDetailFlags(qint64 id) {
