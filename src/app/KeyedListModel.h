@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 
