@@ -1,0 +1,23 @@
+#include "AppDelegate.h"
+
+#include <QApplication>
+#include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
+
+int main(int argc, char* argv[]) {
+    // The software renderer draws everything the views need at a fraction of the GL stack's
+    // start-up time and memory.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quelvio"));
+    QApplication::setOrganizationName(QStringLiteral("quelvio"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    quelvio::AppDelegate delegate;
+    QObject::connect(&app, &QApplication::aboutToQuit, &delegate,
+                     &quelvio::AppDelegate::applicationWillTerminate);
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}

@@ -1,0 +1,34 @@
+import QtQuick
+import Quelvio
+
+// A chip-shaped button; its selected look is filled with the accent.
+Rectangle {
+    id: chip
+    property string title
+    property bool selected: false
+    signal clicked()
+
+    implicitWidth: label.implicitWidth + 16
+    implicitHeight: 24
+    radius: Theme.cornerRadius > 0 ? height / 2 : 0
+    color: selected ? Theme.accent : (area.containsMouse ? Theme.bgHover : Theme.bgElevated)
+    border.color: selected ? Theme.accent : Theme.borderSubtle
+    border.width: 1
+    Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
+
+    ThemedText {
+        id: label
+        anchors.centerIn: parent
+        text: chip.title
+        size: 11
+        weight: chip.selected ? Font.DemiBold : Font.Medium
+        color: chip.selected ? Theme.accentForeground : Theme.textSecondary
+    }
+    MouseArea {
+        id: area
+        anchors.fill: parent
+        hoverEnabled: true
+        cursorShape: Qt.PointingHandCursor
+        onClicked: chip.clicked()
+    }
+}

@@ -1,0 +1,78 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quelvio
+
+// The dropdown panel's content: header, tabs and the page the route asks for, with the banner
+// over the bottom edge.
+Rectangle {
+    id: root
+    implicitWidth: 400
+    implicitHeight: 560
+    radius: Theme.cornerRadius > 0 ? 10 : 0
+    color: Theme.bgBase
+    border.color: Theme.borderSubtle
+    border.width: 1
+    clip: true
+
+    Component.onCompleted: App.appear()
+
+    Loader {
+        anchors.fill: parent
+        anchors.margins: 1
+        sourceComponent: App.routeKind === "product" ? detailPage
+                       : App.routeKind === "settings" ? settingsPage : rootPage
+    }
+
+    Component {
+        id: rootPage
+        ColumnLayout {
+            spacing: 0
+            PanelHeader { Layout.fillWidth: true }
+            Hairline {}
+            Loader {
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                sourceComponent: App.selectedTab === "favorites" ? favoritesTab
+                               : App.selectedTab === "sources" ? sourcesTab
+                               : App.selectedTab === "me" ? accountTab : productsTab
+            }
+        }
+    }
+    Component { id: productsTab; ProductsTab {} }
+    Component { id: favoritesTab; FavoritesTab {} }
+    Component { id: sourcesTab; SourcesTab {} }
+    Component { id: accountTab; AccountTab {} }
+    Component { id: detailPage; ProductDetailPage {} }
+    Component { id: settingsPage; SettingsPage {} }
+
+    // The one-line message; it clears itself after a while or when dismissed.
+    Rectangle {
+        id: banner
+        objectName: "banner"
+        visible: App.banner.length > 0
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 10
+        height: 36
+        radius: Theme.cornerRadius
+        color: Theme.bgElevated
+        border.color: Theme.accent
+        border.width: 1
+        RowLayout {
+            anchors.fill: parent
+            anchors.leftMargin: 10
+            anchors.rightMargin: 6
+            ThemedText {
+                Layout.fillWidth: true
+                text: App.banner
+                size: 12
+            }
+            CompactButton {
+                title: "好"
+                onClicked: App.dismissBanner()
+            }
+        }
+    }
+}

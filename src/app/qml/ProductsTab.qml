@@ -1,0 +1,133 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quelvio
+
+ColumnLayout {
+    id: tab
+    spacing: 0
+
+    ColumnLayout {
+        Layout.fillWidth: true
+        Layout.margins: 10
+        spacing: 6
+
+        SearchField {
+            Layout.fillWidth: true
+            icon: "magnifyingglass"
+            placeholder: "搜索商品"
+            clearable: true
+            text: App.productQuery
+            onEdited: (text) => App.applyProductQuery(text)
+            onCleared: App.applyProductQuery("")
+        }
+        ChipRow {
+            Layout.fillWidth: true
+            Chip {
+                title: "全部"
+                selected: App.productCategory === ""
+                onClicked: App.applyProductCategory("")
+            }
+            Repeater {
+                model: App.categoryChips
+                Chip {
+                    required property var modelData
+                    title: modelData.title
+                    selected: modelData.key === App.productCategory
+                    onClicked: App.applyProductCategory(selected ? "" : modelData.key)
+                }
+            }
+        }
+        ChipRow {
+            Layout.fillWidth: true
+            visible: App.subtypeChips.length > 0
+            Repeater {
+                model: App.subtypeChips
+                Chip {
+                    required property var modelData
+                    title: modelData.title
+                    selected: modelData.key === App.productSubtype
+                    onClicked: App.applyProductSubtype(selected ? "" : modelData.key)
+                }
+            }
+        }
+        ChipRow {
+            Layout.fillWidth: true
+            visible: App.productSource.length > 0
+            Chip {
+                title: "店 " + App.productSource
+                selected: true
+                onClicked: App.applyProductSource("")
+            }
+        }
+        SortBar {
+            Layout.fillWidth: true
+            selected: App.productSort
+            onChosen: (sort) => App.applyProductSort(sort)
+        }
+    }
+    Hairline {}
+
+    Item {
+        Layout.fillWidth: true
+        Layout.fillHeight: true
+
+        EmptyState {
+            anchors.fill: parent
+            visible: App.connection === "offline" && App.products.count === 0
+            icon: "wifi.slash"
+            text: "无法连接服务器"
+            detail: App.lastError.length > 0 ? App.lastError : "请确认 Go 服务已启动，并检查设置中的地址。"
+        }
+        EmptyState {
+            anchors.fill: parent
+            visible: App.connection !== "offline" && App.products.count === 0 && !App.isLoading
+            icon: "bag"
+            text: "暂无商品"
+            detail: "试试换模型类型或清空搜索"
+        }
+        ListView {
+            id: list
+            objectName: "productList"
+            anchors.fill: parent
+            visible: App.products.count > 0
+            clip: true
+            model: App.products
+            boundsBehavior: Flickable.StopAtBounds
+            delegate: ColumnLayout {
+                required property var model
+                width: list.width
+                spacing: 0
+                ProductRow {
+                    Layout.fillWidth: true
+                    productId: model.productId
+                    name: model.name
+                    badges: model.badges
+                    goodwill: model.goodwill
+                    secondLine: model.secondLine
+                    delisted: model.delisted
+                    price: model.price
+                    stockText: model.stockText
+                    stockColor: model.stockColor
+                    favorite: model.favorite
+                    down: model.down
+                }
+                Hairline {}
+            }
+            footer: Item {
+                width: list.width
+                height: App.canLoadMoreProducts ? 36 : 0
+                visible: App.canLoadMoreProducts
+                BusyIndicator {
+                    anchors.centerIn: parent
+                    width: 20
+                    height: 20
+                    running: App.isLoadingMoreProducts
+                }
+            }
+            // The load-more sentinel: reaching the end asks for the next page.
+            onAtYEndChanged: if (atYEnd && App.canLoadMoreProducts) App.loadMoreProducts()
+            ScrollBar.vertical: ScrollBar {}
+        }
+    }
+}

@@ -1,0 +1,97 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Controls
+import Quelvio
+
+Rectangle {
+    id: row
+    required property string slug
+    required property string name
+    required property var badges
+    required property string submitter
+    required property string runLabel
+    required property string runColor
+    required property bool favorite
+    required property bool refreshing
+    required property bool known
+    property bool favoriteEnabled: App.isLoggedIn
+    property bool canRefresh: App.hasAPIKey
+    property bool canOpen: known
+
+    implicitHeight: 48
+    radius: Theme.cornerRadius
+    color: area.containsMouse ? Theme.bgHighlight : "transparent"
+    border.color: area.containsMouse ? Theme.accent : "transparent"
+    border.width: 1
+    Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
+
+    MouseArea {
+        id: area
+        anchors.fill: parent
+        hoverEnabled: true
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.leftMargin: 10
+        anchors.rightMargin: 8
+        spacing: 6
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 2
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 4
+                ThemedText { text: row.name; size: 12; weight: Font.Medium; Layout.maximumWidth: 220 }
+                Repeater {
+                    model: row.badges
+                    Badge {
+                        required property var modelData
+                        text: modelData.text
+                        role: modelData.color
+                    }
+                }
+                Item { Layout.fillWidth: true }
+            }
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 8
+                ThemedText { visible: row.submitter.length > 0; text: row.submitter; size: 10; color: Theme.textDim }
+                ThemedText { visible: row.runLabel.length > 0; text: row.runLabel; size: 10; color: Theme[row.runColor] }
+                Item { Layout.fillWidth: true }
+            }
+        }
+        IconButton {
+            symbol: row.favorite ? "star.fill" : "star"
+            tint: row.favorite ? Theme.warning : Theme.textMuted
+            help: "收藏"
+            enabled: row.favoriteEnabled
+            onClicked: App.toggleFavoriteShop(row.slug)
+        }
+        Item {
+            visible: row.canRefresh && row.known
+            implicitWidth: 24
+            implicitHeight: 24
+            BusyIndicator {
+                anchors.fill: parent
+                running: row.refreshing
+                visible: row.refreshing
+            }
+            IconButton {
+                anchors.fill: parent
+                visible: !row.refreshing
+                symbol: "arrow.clockwise"
+                tint: Theme.textMuted
+                help: "更新"
+                onClicked: App.scrape(row.slug)
+            }
+        }
+        IconButton {
+            visible: row.canOpen
+            symbol: "arrow.up.right"
+            tint: Theme.textDim
+            help: "打开主页"
+            onClicked: App.browseShop(row.slug)
+        }
+    }
+}

@@ -1,0 +1,125 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quelvio
+
+Item {
+    id: tab
+    Component.onCompleted: App.refreshSources()
+
+    EmptyState {
+        anchors.fill: parent
+        visible: !App.hasSources && App.connection === "offline"
+        icon: "wifi.slash"
+        text: "无法连接服务器"
+        detail: App.lastError
+    }
+    EmptyState {
+        anchors.fill: parent
+        visible: !App.hasSources && App.connection !== "offline"
+        icon: "externaldrive"
+        text: "暂无来源"
+        detail: "可提交店铺地址申请收录"
+    }
+    Flickable {
+        anchors.fill: parent
+        visible: App.hasSources
+        contentHeight: column.implicitHeight
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar {}
+
+        ColumnLayout {
+            id: column
+            width: parent.width
+            spacing: 6
+
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.margins: 10
+                spacing: 6
+                SearchField {
+                    Layout.fillWidth: true
+                    placeholder: "店铺地址 https://…"
+                    text: App.sourceRequestURL
+                    onEdited: (text) => App.sourceRequestURL = text
+                }
+                RowLayout {
+                    Layout.fillWidth: true
+                    spacing: 6
+                    SearchField {
+                        Layout.fillWidth: true
+                        placeholder: "店名（可选）"
+                        text: App.sourceRequestName
+                        onEdited: (text) => App.sourceRequestName = text
+                    }
+                    CompactButton {
+                        title: !App.isLoggedIn ? "需登录" : (App.sourceRequestBusy ? "提交中…" : "提交收录")
+                        accent: true
+                        enabled: App.isLoggedIn && !App.sourceRequestBusy
+                        onClicked: App.submitSourceRequest()
+                    }
+                }
+            }
+            Hairline {}
+            RowLayout {
+                Layout.fillWidth: true
+                Layout.leftMargin: 10
+                Layout.rightMargin: 10
+                visible: App.hasAPIKey
+                Item { Layout.fillWidth: true }
+                CompactButton {
+                    title: App.scrapeBusySlug.length > 0 ? "更新中…" : "全部更新"
+                    enabled: App.scrapeBusySlug.length === 0
+                    onClicked: App.scrape("")
+                }
+            }
+            ThemedText { Layout.leftMargin: 10; text: "已收录"; size: 11; weight: Font.DemiBold; color: Theme.textMuted }
+            Repeater {
+                model: App.includedShops
+                delegate: ShopRow {
+                    required property var model
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 6
+                    Layout.rightMargin: 6
+                    slug: model.slug
+                    name: model.name
+                    badges: model.badges
+                    submitter: model.submitter
+                    runLabel: model.runLabel
+                    runColor: model.runColor
+                    favorite: model.favorite
+                    refreshing: model.refreshing
+                    known: model.known
+                }
+            }
+            ThemedText {
+                Layout.leftMargin: 10
+                visible: App.pendingShops.count > 0
+                text: "待收录"
+                size: 11
+                weight: Font.DemiBold
+                color: Theme.textMuted
+            }
+            Repeater {
+                model: App.pendingShops
+                delegate: ShopRow {
+                    required property var model
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 6
+                    Layout.rightMargin: 6
+                    slug: model.slug
+                    name: model.name
+                    badges: model.badges
+                    submitter: model.submitter
+                    runLabel: model.runLabel
+                    runColor: model.runColor
+                    favorite: model.favorite
+                    refreshing: model.refreshing
+                    known: model.known
+                }
+            }
+            Item { implicitHeight: 8 }
+        }
+    }
+}
