@@ -1,0 +1,148 @@
+#include "AppState.h"
+#include "AsyncTest.h"
+#include "DemoServer.h"
+#include "StateBridge.h"
+
+#include <QAbstractItemModelTester>
+#include <QNetworkAccessManager>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
+
+using namespace quelvio;
+using namespace quelvio::test;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The panel's views in an offscreen window, on a state that talks to a demo server.
+struct Panel {
+    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
+    QNetworkAccessManager network;
+    std::unique_ptr<MemorySessionStore> store;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<StateBridge> bridge;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem* root = nullptr;
+
+    Panel() {
+        server->listen();
+        SessionSnapshot snapshot;
+        snapshot.baseURL = server->baseUrl().toString();
+        store = std::make_unique<MemorySessionStore>(snapshot);
+        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
+        bridge = std::make_unique<StateBridge>(*state, 300ms);
+        StateBridge::setShared(bridge.get());
+        engine.addImportPath(u"qrc:/qt/qml"_s);
+        QQmlComponent component(&engine, QUrl(u"qrc:/qt/qml/Quelvio/qml/PanelRoot.qml"_s));
+        root = qobject_cast<QQuickItem*>(component.create());
+        if (!root)
+            qFatal("%s", qPrintable(component.errorString()));
+        root->setParentItem(window.contentItem());
+        window.resize(400, 560);
+        window.show();
+    }
+
+    ~Panel() {
+        state->cancelKeptTasks();
+        QTest::qWait(200);
+        delete root;
+        StateBridge::setShared(nullptr);
+    }
+
+    // Every visible item under the root whose "text" is the given one.
+    QList<QQuickItem*> visibleTexts(const QString& text) const {
+        QList<QQuickItem*> found;
+        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
+            if (!item->isVisible())
+                return;
+            if (item->property("text").toString() == text)
+                found.append(item);
+            for (QQuickItem* child : item->childItems())
+                walk(child);
+        };
+        walk(root);
+        return found;
+    }
+
+    QQuickItem* find(const char* objectName) const {
+        return root->findChild<QQuickItem*>(QLatin1StringView(objectName));
+    }
+};
+
+} // namespace
+
+class TestPanelViews : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
+    void productsAppearThenTheOfflineState() {
+        Panel panel;
+        QQuickItem* list = panel.find("productList");
+        QVERIFY(list);
+        QVERIFY(waitUntil([&] { return list->property("count").toInt() == 100; }));
+        QVERIFY(list->isVisible());
+        QVERIFY(!panel.visibleTexts(u"已连接"_s).isEmpty());
+        const QString first = panel.state->displayedProductSections().feed.first().name;
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(first).isEmpty(); }));
+
+        // The server goes away; the next refresh finds nothing and says so.
+        panel.server.reset();
+        QVERIFY(await(panel.state->refreshVisible(false)).finished);
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"无法连接服务器"_s).isEmpty(); }));
+        QVERIFY(!panel.visibleTexts(u"离线"_s).isEmpty());
+        QVERIFY(!list->isVisible());
+    }
+
+    void tabsSwitchTheContent() {
+        Panel panel;
+        QVERIFY(waitUntil([&] { return !panel.state->products().isEmpty(); }));
+        panel.bridge->selectTab(u"favorites"_s);
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"登录后可收藏店铺与商品"_s).isEmpty(); }));
+        panel.bridge->selectTab(u"sources"_s);
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"已收录"_s).isEmpty(); }));
+        QVERIFY(!panel.visibleTexts(u"需登录"_s).isEmpty());
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"待收录"_s).isEmpty(); }));
+    }
+
+    void theBannerClearsItselfButNotANewerText() {
+        Panel panel;
+        panel.state->setBanner(u"第一条"_s);
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"第一条"_s).isEmpty(); }));
+        QTest::qWait(150);
+        panel.state->setBanner(u"第二条"_s);
+        QTest::qWait(220); // past the first text's time, within the second's
+        QCOMPARE(panel.state->banner(), std::optional(u"第二条"_s));
+        QVERIFY(waitUntil([&] { return !panel.state->banner(); }, 2s));
+        QVERIFY(panel.visibleTexts(u"第二条"_s).isEmpty());
+    }
+
+    void anUnchangedRefreshKeepsEveryRow() {
+        Panel panel;
+        KeyedListModel* products = panel.bridge->products();
+        QAbstractItemModelTester tester(products, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(waitUntil([&] { return products->count() == 100 && !panel.state->isLoading(); }));
+        QTest::qWait(100);
+        QSignalSpy inserted(products, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(products, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy moved(products, &QAbstractItemModel::rowsMoved);
+        QSignalSpy reset(products, &QAbstractItemModel::modelReset);
+        QVERIFY(await(panel.state->refreshVisible(false)).finished);
+        QTest::qWait(100);
+        QCOMPARE(inserted.count() + removed.count() + moved.count() + reset.count(), 0);
+        QCOMPARE(products->count(), 100);
+    }
+};
+
+QTEST_MAIN(TestPanelViews)
+#include "tst_PanelViews.moc"
