@@ -149,7 +149,7 @@ PriceHistoryChart::Layout PriceHistoryChart::layout() const {
         labelWidth = std::max(labelWidth, axis.horizontalAdvance(PriceChartRules::axisPrice(tick)));
     // The price axis sits on the trailing side, the dates underneath.
     const double top = result.header.bottom() + headerSpacing + plotInset;
-    const double bottom = bounds.bottom() - axis.height() - axisGap;
+    const double bottom = bounds.bottom() - axis.height() - axisGap - plotInset;
     const double left = bounds.left() + plotInset;
     const double right = bounds.right() - labelWidth - axisGap - plotInset;
     result.plot = QRectF(QPointF(left, top), QPointF(std::max(left, right), std::max(top, bottom)));
