@@ -80,6 +80,8 @@ bool QtMainWindowHost::isWindowVisible() const {
 PanelScreenFrame QtMainWindowHost::windowFrame() const {
     if (!m_window)
         return {};
+    // The content area without the decorations: they are unknown until the window manager has
+    // framed the window, and a frame restored before that would grow by them at every launch.
     return PanelScreenFrame::fromQtRect(QRectF(m_window->geometry()), primaryHeight());
 }
 
