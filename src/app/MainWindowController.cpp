@@ -49,6 +49,7 @@ void MainWindowController::show() {
         placeOnCurrentScreen();
         m_host.makeWindowKeyAndOrderFront();
         emit visibilityChanged();
+        emit presented();
     });
 }
 

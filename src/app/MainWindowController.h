@@ -99,6 +99,8 @@ public slots:
 
 signals:
     void visibilityChanged();
+    // The window has just been put up (again): the moment its view refreshes what it shows.
+    void presented();
 
 private:
     void saveFrame(const PanelScreenFrame& frame);

@@ -113,6 +113,7 @@ private slots:
         Rig rig;
         MainWindowController& controller = rig.make();
         QSignalSpy visibility(&controller, &MainWindowController::visibilityChanged);
+        QSignalSpy presented(&controller, &MainWindowController::presented);
 
         controller.show();
         QVERIFY(rig.policy.reasons().contains(ActivationReason::main));
@@ -120,9 +121,11 @@ private slots:
         QCOMPARE(rig.activation.activations, 1);
         QVERIFY(controller.isVisible());
         QVERIFY(!rig.host.visible);
+        QCOMPARE(presented.size(), 0);
         rig.clock.runPending();
         QVERIFY(rig.host.visible);
         QVERIFY(rig.host.key);
+        QCOMPARE(presented.size(), 1);
 
         // Closing only hides.
         QCOMPARE(controller.windowShouldClose(), false);
@@ -139,6 +142,7 @@ private slots:
         rig.clock.runPending();
         QCOMPARE(rig.host.frontCount, 3);
         QCOMPARE(rig.activation.activations, 3);
+        QCOMPARE(presented.size(), 3);
     }
 
     void closingKeepsTheDropdownsReason() {

@@ -1,6 +1,8 @@
 #include "PanelThemeController.h"
 #include "PriceHistoryChart.h"
 
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
@@ -37,6 +39,25 @@ int pixelsNear(const QImage& image, const QColor& colour) {
 }
 
 } // namespace
+
+// Publishes a history the way AppState publishes productHistory.
+class HistorySource : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<quelvio::PriceSnapshot> history READ history NOTIFY historyChanged)
+
+public:
+    QList<PriceSnapshot> history() const { return m_history; }
+    void setHistory(const QList<PriceSnapshot>& history) {
+        m_history = history;
+        emit historyChanged();
+    }
+
+signals:
+    void historyChanged();
+
+private:
+    QList<PriceSnapshot> m_history;
+};
 
 // The chart item on the offscreen platform with Qt Quick's software renderer.
 class TestPriceHistoryChart : public QObject {
@@ -75,6 +96,35 @@ private slots:
         // Undefined while a product loads: no history at all.
         QVERIFY(chart.setProperty("snapshots", QVariant()));
         QCOMPARE(chart.emptyText(), "暂无历史点");
+    }
+
+    void bindsToAStatesHistoryInQml() {
+        qmlRegisterType<PriceHistoryChart>("QuelvioChartTest", 1, 0, "PriceHistoryChart");
+        qmlRegisterType<HistorySource>("QuelvioChartTest", 1, 0, "HistorySource");
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(R"(
+            import QtQuick
+            import QuelvioChartTest
+            Item {
+                property alias source: source
+                property alias chart: chart
+                HistorySource { id: source }
+                PriceHistoryChart { id: chart; snapshots: source.history; currency: "USD" }
+            }
+        )",
+                          QUrl());
+        std::unique_ptr<QObject> root(component.create());
+        QVERIFY2(root, qPrintable(component.errorString()));
+        auto* source = root->property("source").value<HistorySource*>();
+        auto* chart = root->property("chart").value<PriceHistoryChart*>();
+        QVERIFY(source && chart);
+        QCOMPARE(chart->emptyText(), "暂无历史点");
+        source->setHistory(daily({"5", "6", "7"}));
+        QCOMPARE(chart->sampleCount(), 3);
+        QCOMPARE(chart->headerTitle(), "$5  →  $7");
+        source->setHistory({});
+        QCOMPARE(chart->emptyText(), "暂无历史点");
     }
 
     void headerFollowsTheHoverDate() {
