@@ -6,16 +6,35 @@
 #include <QGuiApplication>
 #include <QQuickItem>
 #include <QScreen>
+#include <QTimer>
 #include <cmath>
 
 namespace quelvio {
 
 HideOnCloseWindow::HideOnCloseWindow(QWindow* parent)
-    : QQuickWindow(parent) {}
+    : QQuickWindow(parent) {
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
+}
+
+HideOnCloseWindow::~HideOnCloseWindow() {
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool HideOnCloseWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The application sees its quit before it closes the windows.
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        m_quitting = true;
+        // Another window may still refuse and cancel the quit; then the close button hides again.
+        QTimer::singleShot(0, this, [this] { m_quitting = false; });
+    }
+    return false;
+}
 
 bool HideOnCloseWindow::event(QEvent* event) {
     // Accepting a close would destroy the platform window; the controller hides it instead.
-    if (event->type() == QEvent::Close) {
+    if (event->type() == QEvent::Close && !m_quitting) {
         event->ignore();
         emit closeRequested();
         return true;

@@ -10,18 +10,24 @@
 
 namespace quelvio {
 
-// A Qt Quick window whose close button asks instead of closing: the window is never destroyed.
+// A Qt Quick window whose close button asks instead of closing, so the window is never destroyed,
+// except when the application quits: Qt closes every window then and a refusal would cancel it.
 class HideOnCloseWindow : public QQuickWindow {
     Q_OBJECT
 
 public:
     explicit HideOnCloseWindow(QWindow* parent = nullptr);
+    ~HideOnCloseWindow() override;
 
 signals:
     void closeRequested();
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool m_quitting = false;
 };
 
 // The main window's host on Qt. Converts Qt's top-down global rectangles into bottom-up

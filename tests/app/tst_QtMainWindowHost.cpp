@@ -127,7 +127,26 @@ private slots:
         SettingsWindowFrameStore store(open);
         QCOMPARE(store.frame(MainWindowLayout::frameAutosaveName), std::nullopt);
     }
+
+    // Last: the quit also tells the (not running) event loop to exit.
+    void quittingClosesForReal() {
+        Rig rig;
+        rig.controller.show();
+        QTRY_VERIFY(rig.window.isVisible());
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        QVERIFY(quit.isAccepted());
+        QVERIFY(!rig.window.isVisible());
+        QCOMPARE(rig.window.handle(), nullptr);
+    }
 };
 
-QTEST_MAIN(TestQtMainWindowHost)
+// A QGuiApplication, not the QApplication QTEST_MAIN picks here: only the former closes plain
+// windows when it quits, and lets any of them cancel the quit.
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    TestQtMainWindowHost test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_QtMainWindowHost.moc"
