@@ -268,6 +268,11 @@ void PriceHistoryChart::paint(QPainter* painter) {
 
 void PriceHistoryChart::trackPointer(QPointF position) {
     const PriceChartRules::Scale chart = scale();
+    // The read-out above the chart is no part of it.
+    if (position.y() < chart.plot().top() - plotInset) {
+        setHoverDate(std::nullopt);
+        return;
+    }
     setHoverDate(chart.dateAt(position.x() - chart.plot().left()));
 }
 

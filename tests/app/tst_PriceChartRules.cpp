@@ -88,18 +88,6 @@ private slots:
         QCOMPARE(lineTone(samples(daily(prices)), risingIsBad), expected);
     }
 
-    void toneColorsComeFromThePalette() {
-        ThemePalette palette;
-        palette.accent = QColor(1, 0, 0);
-        palette.accentSecondary = QColor(2, 0, 0);
-        palette.danger = QColor(3, 0, 0);
-        palette.success = QColor(4, 0, 0);
-        QCOMPARE(toneColor(LineTone::accent, palette), palette.accent);
-        QCOMPARE(toneColor(LineTone::accentSecondary, palette), palette.accentSecondary);
-        QCOMPARE(toneColor(LineTone::danger, palette), palette.danger);
-        QCOMPARE(toneColor(LineTone::success, palette), palette.success);
-    }
-
     void axisPrices_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("expected");

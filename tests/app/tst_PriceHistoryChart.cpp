@@ -185,6 +185,16 @@ private slots:
         QTest::mouseMove(&rig.window, (offset + QPointF(plot.left() + 2, plot.center().y())).toPoint());
         QTRY_COMPARE(rig.chart.selectedIndex(), 0);
 
+        // Over the read-out, or left of the plot, nothing is selected.
+        QTest::mouseMove(&rig.window, (offset + QPointF(plot.center().x(), 2)).toPoint());
+        QTRY_COMPARE(rig.chart.selectedIndex(), -1);
+        QTest::mouseMove(&rig.window, (offset + QPointF(plot.right() - 2, plot.center().y())).toPoint());
+        QTRY_COMPARE(rig.chart.selectedIndex(), 2);
+        QTest::mouseMove(&rig.window, (offset + QPointF(plot.left() - 3, plot.center().y())).toPoint());
+        QTRY_COMPARE(rig.chart.selectedIndex(), -1);
+
+        QTest::mouseMove(&rig.window, (offset + QPointF(plot.center().x(), plot.center().y())).toPoint());
+        QTRY_VERIFY(rig.chart.hoverDate().has_value());
         // Leaving the chart ends the hover.
         QTest::mouseMove(&rig.window, QPoint(415, 215));
         QTRY_COMPARE(rig.chart.hoverDate(), std::nullopt);
