@@ -1,0 +1,182 @@
+#include "PriceChartRules.h"
+
+#include "Presentation/ValueFormat.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace quelvio::PriceChartRules {
+
+QList<PriceHistorySample> samples(const QList<PriceSnapshot>& snapshots) {
+    return PriceHistorySeries::samples(snapshots, sampleLimit);
+}
+
+std::optional<QString> emptyText(const QList<PriceSnapshot>& snapshots,
+                                 const QList<PriceHistorySample>& samples) {
+    if (samples.size() >= 2)
+        return std::nullopt;
+    return snapshots.isEmpty() ? QStringLiteral("暂无历史点") : QStringLiteral("历史点不足");
+}
+
+LineTone lineTone(const QList<PriceHistorySample>& samples, bool risingIsBad) {
+    if (samples.isEmpty())
+        return LineTone::accent;
+    const double first = samples.first().price;
+    const double last = samples.last().price;
+    if (first == last)
+        return LineTone::accentSecondary;
+    const bool rose = last > first;
+    return rose == risingIsBad ? LineTone::danger : LineTone::success;
+}
+
+QColor toneColor(LineTone tone, const ThemePalette& palette) {
+    switch (tone) {
+    case LineTone::accent:
+        return palette.accent;
+    case LineTone::accentSecondary:
+        return palette.accentSecondary;
+    case LineTone::danger:
+        return palette.danger;
+    case LineTone::success:
+        return palette.success;
+    }
+    return palette.accent;
+}
+
+std::optional<qsizetype> nearestSampleIndex(const QList<PriceHistorySample>& samples,
+                                            const std::optional<QDateTime>& hoverDate) {
+    if (!hoverDate || !hoverDate->isValid() || samples.isEmpty())
+        return std::nullopt;
+    qsizetype best = 0;
+    qint64 bestDistance = std::numeric_limits<qint64>::max();
+    for (qsizetype i = 0; i < samples.size(); ++i) {
+        const qint64 distance = std::abs(hoverDate->msecsTo(samples[i].date));
+        // The list is normally oldest first; comparing dates keeps "the older one" true otherwise.
+        if (distance < bestDistance || (distance == bestDistance && samples[i].date < samples[best].date)) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+Header header(const QList<PriceHistorySample>& samples, std::optional<qsizetype> selected,
+              const std::optional<QString>& currency, const std::optional<QString>& unit,
+              const QTimeZone& timeZone) {
+    if (selected && *selected >= 0 && *selected < samples.size()) {
+        const PriceHistorySample& sample = samples[*selected];
+        return {PriceFormat::money(sample.priceText, currency) + PriceFormat::unit(unit),
+                TimeFormat::compact(sample.capturedAt, timeZone)};
+    }
+    if (samples.isEmpty())
+        return {};
+    return {PriceFormat::money(samples.first().priceText, currency) + QStringLiteral("  →  ") +
+                PriceFormat::money(samples.last().priceText, currency),
+            QString::number(samples.size()) + QStringLiteral(" 点 · 悬停查看")};
+}
+
+QString dateLabel(const QDateTime& date, const QTimeZone& timeZone) {
+    return QLocale::c().toString(date.toTimeZone(timeZone), u"MM-dd");
+}
+
+QString axisPrice(double value) {
+    if (value >= 100 || value == std::trunc(value))
+        return QString::asprintf("%.0f", value);
+    if (value >= 10)
+        return QString::asprintf("%.1f", value);
+    return QString::asprintf("%.2f", value);
+}
+
+QList<double> priceTicks(double low, double high, int maxCount) {
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return {};
+    if (high < low)
+        std::swap(low, high);
+    if (high == low)
+        high = low + (low == 0 ? 1 : std::abs(low) * 0.1);
+    const double rawStep = (high - low) / std::max(1, maxCount - 1);
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rawStep)));
+    const double normalized = rawStep / magnitude;
+    const double step = (normalized <= 1 ? 1 : normalized <= 2 ? 2 : normalized <= 5 ? 5 : 10) * magnitude;
+    const double first = std::floor(low / step);
+    const double last = std::ceil(high / step);
+    QList<double> ticks;
+    for (double i = first; i <= last; ++i)
+        ticks.append(i * step);
+    return ticks;
+}
+
+Scale::Scale(const QList<PriceHistorySample>& samples, const QRectF& plot, int maxTicks)
+    : m_plot(plot) {
+    if (samples.isEmpty())
+        return;
+    const auto [earliest, latest] = std::minmax_element(
+        samples.begin(), samples.end(), [](const auto& a, const auto& b) { return a.date < b.date; });
+    m_firstMs = earliest->date.toMSecsSinceEpoch();
+    m_lastMs = latest->date.toMSecsSinceEpoch();
+    if (m_firstMs == m_lastMs) {
+        m_firstMs -= 12 * 3'600'000LL;
+        m_lastMs += 12 * 3'600'000LL;
+    }
+    const auto [lowest, highest] = std::minmax_element(
+        samples.begin(), samples.end(), [](const auto& a, const auto& b) { return a.price < b.price; });
+    m_ticks = priceTicks(std::min(0.0, lowest->price), std::max(0.0, highest->price), maxTicks);
+    if (m_ticks.size() >= 2) {
+        m_low = m_ticks.first();
+        m_high = m_ticks.last();
+    }
+}
+
+QList<QDateTime> Scale::dateTicks(int maxCount) const {
+    QList<QDateTime> dates;
+    if (m_lastMs <= m_firstMs || maxCount < 1)
+        return dates;
+    if (maxCount == 1)
+        return {QDateTime::fromMSecsSinceEpoch(m_firstMs, QTimeZone::utc())};
+    for (int i = 0; i < maxCount; ++i) {
+        const double at = m_firstMs + double(m_lastMs - m_firstMs) * i / (maxCount - 1);
+        dates.append(QDateTime::fromMSecsSinceEpoch(qint64(std::llround(at)), QTimeZone::utc()));
+    }
+    return dates;
+}
+
+double Scale::x(const QDateTime& date) const {
+    if (m_lastMs <= m_firstMs)
+        return m_plot.left();
+    return m_plot.left() +
+           m_plot.width() * double(date.toMSecsSinceEpoch() - m_firstMs) / double(m_lastMs - m_firstMs);
+}
+
+double Scale::y(double price) const {
+    return m_plot.bottom() - m_plot.height() * (price - m_low) / (m_high - m_low);
+}
+
+std::optional<QDateTime> Scale::dateAt(double xFromPlotLeft) const {
+    if (m_lastMs <= m_firstMs || !(m_plot.width() > 0) || !std::isfinite(xFromPlotLeft) ||
+        xFromPlotLeft < 0 || xFromPlotLeft > m_plot.width())
+        return std::nullopt;
+    const double at = m_firstMs + double(m_lastMs - m_firstMs) * xFromPlotLeft / m_plot.width();
+    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(at)), QTimeZone::utc());
+}
+
+QList<AxisLabel> xAxisLabels(const Scale& scale, int maxCount, const QTimeZone& timeZone) {
+    QList<AxisLabel> labels;
+    for (const QDateTime& date : scale.dateTicks(maxCount)) {
+        const QString text = dateLabel(date, timeZone);
+        if (!labels.isEmpty() && labels.last().text == text)
+            continue;
+        labels.append({scale.x(date), text});
+    }
+    return labels;
+}
+
+QList<AxisLabel> yAxisLabels(const Scale& scale) {
+    QList<AxisLabel> labels;
+    for (double tick : scale.ticks())
+        labels.append({scale.y(tick), axisPrice(tick)});
+    return labels;
+}
+
+} // namespace quelvio::PriceChartRules
