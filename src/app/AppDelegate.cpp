@@ -71,9 +71,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_state.start();
     QTimer::singleShot(400, this, [this] {
         m_state.appearOnPanel();
-        m_mainWindow->show();
-        AppActivationPolicy::shared().insert(ActivationReason::main);
-        AppActivationPolicy::shared().apply();
+        m_mainWindowController->show();
     });
 }
 
@@ -104,30 +102,14 @@ void AppDelegate::configureDropdown() {
 }
 
 void AppDelegate::configureMainWindow() {
-    m_mainWindow = std::make_unique<QQuickWindow>();
-    m_mainWindow->setTitle(QStringLiteral("quelvio"));
-    m_mainWindow->resize(980, 640);
-    m_mainWindow->setMinimumSize(QSize(760, 480));
-    m_mainWindow->setColor(PanelThemeController::shared().windowBackground());
-    connect(&PanelThemeController::shared(), &PanelThemeController::mirlowThemeDidChange, m_mainWindow.get(),
-            [window = m_mainWindow.get()] {
-                window->setColor(PanelThemeController::shared().windowBackground());
-            });
+    m_mainWindow = std::make_unique<HideOnCloseWindow>();
+    m_mainWindowHost = std::make_unique<QtMainWindowHost>(m_mainWindow.get());
+    m_mainWindowController = std::make_unique<MainWindowController>(*m_mainWindowHost, m_frames, m_clock);
+    m_mainWindowHost->attach(m_mainWindowController.get());
     QQuickItem* root = createRootItem();
-    root->setParentItem(m_mainWindow->contentItem());
     root->setParent(m_mainWindow.get());
-    const auto fill = [root, window = m_mainWindow.get()] { root->setSize(window->size()); };
-    connect(m_mainWindow.get(), &QWindow::widthChanged, root, fill);
-    connect(m_mainWindow.get(), &QWindow::heightChanged, root, fill);
-    fill();
+    m_mainWindowController->setContent(root);
     m_activationHost.setWindow(m_mainWindow.get());
-    // Closing only hides the window; the program lives on in the tray.
-    connect(m_mainWindow.get(), &QWindow::visibleChanged, this, [](bool visible) {
-        if (!visible) {
-            AppActivationPolicy::shared().remove(ActivationReason::main);
-            AppActivationPolicy::shared().apply();
-        }
-    });
 }
 
 void AppDelegate::configureStatusItem() {
@@ -171,11 +153,7 @@ void AppDelegate::toggleDropdown() {
 
 void AppDelegate::showMainWindowAction() {
     m_state.appearOnPanel();
-    m_mainWindow->show();
-    m_mainWindow->raise();
-    m_mainWindow->requestActivate();
-    AppActivationPolicy::shared().insert(ActivationReason::main);
-    AppActivationPolicy::shared().apply();
+    m_mainWindowController->show();
 }
 
 void AppDelegate::showSettingsAction() {

@@ -3,9 +3,11 @@
 #include "AppActivationPolicy.h"
 #include "AppState.h"
 #include "KeyablePanel.h"
+#include "MainWindowController.h"
 #include "MenuBarDropdownController.h"
 #include "NetworkAccess.h"
 #include "QtDropdownPanelHost.h"
+#include "QtMainWindowHost.h"
 #include "SessionStore.h"
 #include "ShellClock.h"
 #include "StateBridge.h"
@@ -48,6 +50,7 @@ public:
 
     AppState& appState() { return m_state; }
     QQuickWindow* mainWindow() const { return m_mainWindow.get(); }
+    MainWindowController& mainWindowController() { return *m_mainWindowController; }
     KeyablePanel& panel() { return m_panel; }
 
     void toggleDropdown();
@@ -71,7 +74,10 @@ private:
     KeyablePanel m_panel;
     QtDropdownPanelHost m_panelHost;
     std::unique_ptr<MenuBarDropdownController> m_dropdown;
-    std::unique_ptr<QQuickWindow> m_mainWindow;
+    std::unique_ptr<HideOnCloseWindow> m_mainWindow;
+    std::unique_ptr<QtMainWindowHost> m_mainWindowHost;
+    SettingsWindowFrameStore m_frames;
+    std::unique_ptr<MainWindowController> m_mainWindowController;
     QSystemTrayIcon m_statusItem;
     QMenu m_statusItemRightClickMenu;
 };

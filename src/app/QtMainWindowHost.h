@@ -3,6 +3,7 @@
 #include "MainWindowController.h"
 
 #include <QPointer>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <functional>

@@ -273,6 +273,8 @@ QVariantMap StateBridge::detail() const {
             {QStringLiteral("stockText"), stock.text},
             {QStringLiteral("stockColor"), PanelText::colorRoleName(stock.color)},
             {QStringLiteral("url"), product->productUrl.value_or(QString())},
+            {QStringLiteral("currency"), product->currency.value_or(QString())},
+            {QStringLiteral("unit"), product->unit.value_or(QString())},
             {QStringLiteral("historyCount"), m_state->productHistory().size()},
             {QStringLiteral("favorite"), m_state->favoriteProductIDs().contains(product->id)},
             {QStringLiteral("down"), m_state->downProductIDs().contains(product->id)}};

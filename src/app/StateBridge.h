@@ -64,6 +64,8 @@ class StateBridge : public QObject {
     Q_PROPERTY(bool isMember READ isMember NOTIFY accountChanged)
     Q_PROPERTY(QVariantMap detail READ detail NOTIFY detailChanged)
     Q_PROPERTY(bool isDetailLoading READ isDetailLoading NOTIFY detailChanged)
+    // The open product's history for the chart item (a QList<PriceSnapshot>).
+    Q_PROPERTY(QVariant history READ history NOTIFY detailChanged)
     Q_PROPERTY(QString baseURL READ baseURL NOTIFY sessionChanged)
     Q_PROPERTY(QString themeKey READ themeKey NOTIFY sessionChanged)
     Q_PROPERTY(QVariantList themes READ themes CONSTANT)
@@ -136,6 +138,7 @@ public:
     bool isMember() const { return m_state->currentUser() && m_state->currentUser()->isMember; }
     QVariantMap detail() const;
     bool isDetailLoading() const { return m_state->isDetailLoading(); }
+    QVariant history() const { return QVariant::fromValue(m_state->productHistory()); }
     QString baseURL() const { return m_state->session().baseURL; }
     QString themeKey() const { return rawValue(m_state->session().theme); }
     QVariantList themes() const;

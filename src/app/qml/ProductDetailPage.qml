@@ -62,5 +62,14 @@ ColumnLayout {
             }
         }
     }
-    Item { Layout.fillHeight: true }
+    PriceHistoryChart {
+        objectName: "priceChart"
+        Layout.fillWidth: true
+        Layout.fillHeight: true
+        Layout.margins: 14
+        Layout.minimumHeight: 160
+        snapshots: App.history
+        currency: detail.currency || ""
+        unit: detail.unit || ""
+    }
 }
