@@ -42,8 +42,9 @@ Rectangle {
                 Layout.fillWidth: true
                 spacing: 4
                 ThemedText {
-                    Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
+                    Layout.preferredWidth: implicitWidth
+                    Layout.minimumWidth: 40
+                    Layout.fillWidth: false
                     text: row.name
                     size: 12
                     weight: Font.Medium
@@ -69,8 +70,8 @@ Rectangle {
                 Layout.fillWidth: true
                 spacing: 4
                 ThemedText {
-                    Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
+                    Layout.preferredWidth: implicitWidth
+                    Layout.minimumWidth: 40
                     text: row.secondLine
                     size: 10
                     color: Theme.textMuted
