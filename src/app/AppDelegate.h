@@ -80,6 +80,7 @@ private:
     std::unique_ptr<MainWindowController> m_mainWindowController;
     QSystemTrayIcon m_statusItem;
     QMenu m_statusItemRightClickMenu;
+    bool m_firstRowsPainted = false;
 };
 
 } // namespace quelvio

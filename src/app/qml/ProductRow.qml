@@ -35,54 +35,67 @@ Rectangle {
         anchors.rightMargin: 10
         spacing: 8
 
-        ColumnLayout {
+        // Takes what the price and the marks leave; never asks for more.
+        Column {
             Layout.fillWidth: true
+            Layout.preferredWidth: 0
             spacing: 3
-            RowLayout {
-                Layout.fillWidth: true
-                spacing: 4
+            Item {
+                id: firstLine
+                width: parent.width
+                height: nameText.implicitHeight
                 ThemedText {
-                    Layout.preferredWidth: implicitWidth
-                    Layout.minimumWidth: 40
-                    Layout.fillWidth: false
+                    id: nameText
+                    width: Math.min(implicitWidth, firstLine.width - badgeRow.width - goodwillRow.width - 12)
                     text: row.name
                     size: 12
                     weight: Font.Medium
                     maximumLineCount: 1
                 }
-                Repeater {
-                    model: row.badges
-                    Badge {
-                        required property var modelData
-                        text: modelData.text
-                        role: modelData.color
+                Row {
+                    id: badgeRow
+                    x: nameText.width + 4
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 3
+                    Repeater {
+                        model: row.badges
+                        Badge {
+                            required property var modelData
+                            text: modelData.text
+                            role: modelData.color
+                        }
                     }
                 }
-                Item { Layout.fillWidth: true }
-                RowLayout {
+                Row {
+                    id: goodwillRow
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
                     visible: row.goodwill.length > 0
+                    width: visible ? implicitWidth : 0
                     spacing: 1
                     Glyph { symbol: "flame.fill"; size: 11; color: Theme.warning }
                     ThemedText { text: row.goodwill; size: 10; weight: Font.Medium; color: Theme.textMuted }
                 }
             }
-            RowLayout {
-                Layout.fillWidth: true
-                spacing: 4
+            Item {
+                id: secondLine
+                width: parent.width
+                height: secondText.implicitHeight
                 ThemedText {
-                    Layout.preferredWidth: implicitWidth
-                    Layout.minimumWidth: 40
+                    id: secondText
+                    width: Math.min(implicitWidth, secondLine.width - (delistedText.visible ? delistedText.implicitWidth + 4 : 0))
                     text: row.secondLine
                     size: 10
                     color: Theme.textMuted
                 }
                 ThemedText {
+                    id: delistedText
+                    x: secondText.width + 4
                     visible: row.delisted
                     text: "下架"
                     size: 10
                     color: Theme.danger
                 }
-                Item { Layout.fillWidth: true }
             }
         }
         ColumnLayout {
