@@ -190,30 +190,24 @@ QCoro::Task<void> AppState::loadAdmin() {
     auto usersCall = attempt(m_client.adminUsers(m_adminUserQuery, 50));
     auto codesCall = attempt(m_client.adminCodes(50));
     auto reportsCall = attempt(m_client.adminReports(50));
-    auto users = co_await usersCall;
-    if (!self)
+    const auto applied = [&](const auto& result, auto apply) {
+        if (!self)
+            return false;
+        if (!result) {
+            present(*result.error);
+            return false;
+        }
+        (this->*apply)(*result.value);
+        return true;
+    };
+    const auto users = co_await usersCall;
+    if (!applied(users, &AppState::setAdminUsers))
         co_return;
-    if (!users) {
-        present(*users.error);
+    const auto codes = co_await codesCall;
+    if (!applied(codes, &AppState::setAdminCodes))
         co_return;
-    }
-    setAdminUsers(*users.value);
-    auto codes = co_await codesCall;
-    if (!self)
-        co_return;
-    if (!codes) {
-        present(*codes.error);
-        co_return;
-    }
-    setAdminCodes(*codes.value);
-    auto reports = co_await reportsCall;
-    if (!self)
-        co_return;
-    if (!reports) {
-        present(*reports.error);
-        co_return;
-    }
-    setAdminReports(*reports.value);
+    const auto reports = co_await reportsCall;
+    applied(reports, &AppState::setAdminReports);
 }
 
 QCoro::Task<void> AppState::searchAdminUsers() {

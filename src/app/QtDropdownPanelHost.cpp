@@ -28,8 +28,7 @@ void QtDropdownPanelHost::attach(MenuBarDropdownController* controller) {
 }
 
 double QtDropdownPanelHost::primaryHeight() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->geometry().height() : 0;
+    return DesktopScreens::primaryHeight();
 }
 
 bool QtDropdownPanelHost::isPanelVisible() const {
@@ -86,26 +85,15 @@ void QtDropdownPanelHost::setPanelAppearance(AppAppearance appearance) {
 }
 
 QList<ScreenInfo> QtDropdownPanelHost::screens() const {
-    const double h = primaryHeight();
-    QList<ScreenInfo> list;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        list.append({PanelScreenFrame::fromQtRect(QRectF(screen->geometry()), h),
-                     PanelScreenFrame::fromQtRect(QRectF(screen->availableGeometry()), h)});
-    }
-    return list;
+    return DesktopScreens::all();
 }
 
 std::optional<ScreenInfo> QtDropdownPanelHost::mainScreen() const {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return std::nullopt;
-    const double h = primaryHeight();
-    return ScreenInfo{PanelScreenFrame::fromQtRect(QRectF(primary->geometry()), h),
-                      PanelScreenFrame::fromQtRect(QRectF(primary->availableGeometry()), h)};
+    return DesktopScreens::main();
 }
 
 QPointF QtDropdownPanelHost::pointerLocation() const {
-    return ScreenPlacement::pointFromQt(QPointF(QCursor::pos()), primaryHeight());
+    return DesktopScreens::pointer();
 }
 
 std::optional<PanelScreenFrame> QtDropdownPanelHost::statusItemFrame() const {

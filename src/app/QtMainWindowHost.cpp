@@ -62,8 +62,7 @@ void QtMainWindowHost::attach(MainWindowController* controller) {
 }
 
 double QtMainWindowHost::primaryHeight() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->geometry().height() : 0;
+    return DesktopScreens::primaryHeight();
 }
 
 void QtMainWindowHost::configureWindow(const MainWindowConfiguration& configuration) {
@@ -130,26 +129,15 @@ void QtMainWindowHost::setWindowBackground(const QColor& colour) {
 }
 
 QList<ScreenInfo> QtMainWindowHost::screens() const {
-    const double h = primaryHeight();
-    QList<ScreenInfo> list;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        list.append({PanelScreenFrame::fromQtRect(QRectF(screen->geometry()), h),
-                     PanelScreenFrame::fromQtRect(QRectF(screen->availableGeometry()), h)});
-    }
-    return list;
+    return DesktopScreens::all();
 }
 
 std::optional<ScreenInfo> QtMainWindowHost::mainScreen() const {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return std::nullopt;
-    const double h = primaryHeight();
-    return ScreenInfo{PanelScreenFrame::fromQtRect(QRectF(primary->geometry()), h),
-                      PanelScreenFrame::fromQtRect(QRectF(primary->availableGeometry()), h)};
+    return DesktopScreens::main();
 }
 
 QPointF QtMainWindowHost::pointerLocation() const {
-    return ScreenPlacement::pointFromQt(QPointF(QCursor::pos()), primaryHeight());
+    return DesktopScreens::pointer();
 }
 
 SettingsWindowFrameStore::SettingsWindowFrameStore(const SettingsFactory& open)

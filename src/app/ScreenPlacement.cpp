@@ -1,5 +1,8 @@
 #include "ScreenPlacement.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <cmath>
 
 namespace quelvio {
@@ -37,5 +40,40 @@ QPointF pointToQt(QPointF point, double primaryScreenHeight) {
 }
 
 } // namespace ScreenPlacement
+
+namespace DesktopScreens {
+
+double primaryHeight() {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->geometry().height() : 0;
+}
+
+namespace {
+ScreenInfo info(const QScreen* screen, double h) {
+    return {PanelScreenFrame::fromQtRect(QRectF(screen->geometry()), h),
+            PanelScreenFrame::fromQtRect(QRectF(screen->availableGeometry()), h)};
+}
+} // namespace
+
+QList<ScreenInfo> all() {
+    const double h = primaryHeight();
+    QList<ScreenInfo> list;
+    for (const QScreen* screen : QGuiApplication::screens())
+        list.append(info(screen, h));
+    return list;
+}
+
+std::optional<ScreenInfo> main() {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return std::nullopt;
+    return info(primary, primaryHeight());
+}
+
+QPointF pointer() {
+    return ScreenPlacement::pointFromQt(QPointF(QCursor::pos()), primaryHeight());
+}
+
+} // namespace DesktopScreens
 
 } // namespace quelvio

@@ -32,4 +32,13 @@ QPointF pointFromQt(QPointF point, double primaryScreenHeight);
 QPointF pointToQt(QPointF point, double primaryScreenHeight);
 } // namespace ScreenPlacement
 
+// The desktop's screens and pointer as the placement rules see them (origin bottom-left, y up);
+// the one place that converts from Qt's coordinates.
+namespace DesktopScreens {
+double primaryHeight();
+QList<ScreenInfo> all();
+std::optional<ScreenInfo> main();
+QPointF pointer();
+} // namespace DesktopScreens
+
 } // namespace quelvio

@@ -5,6 +5,8 @@
 #include "DemoServer.h"
 #include "StreamLineReader.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QTest>
 #include <memory>
@@ -90,6 +92,15 @@ struct AppStateFixture {
             result.append(entry);
         }
         return result;
+    }
+
+    // The JSON body of the last request to the path.
+    QJsonObject lastBody(const QString& path) const {
+        const auto requests = server.requests();
+        for (auto it = requests.crbegin(); it != requests.crend(); ++it)
+            if (it->path == path)
+                return QJsonDocument::fromJson(it->body).object();
+        return {};
     }
 
     qsizetype count(const QString& path) const {

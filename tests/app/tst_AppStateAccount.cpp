@@ -10,14 +10,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QJsonObject lastBody(const AppStateFixture& f, const QString& path) {
-    const auto requests = f.server.requests();
-    for (auto it = requests.crbegin(); it != requests.crend(); ++it)
-        if (it->path == path)
-            return QJsonDocument::fromJson(it->body).object();
-    return {};
-}
-
 QByteArray userJson(const char* username, bool member, const char* role = "user") {
     return u"{\"user\": {\"id\": 77, \"username\": \"%1\", \"role\": \"%2\", \"is_member\": %3, \"is_admin\": false}}"_s
         .arg(QLatin1StringView(username), QLatin1StringView(role), member ? u"true"_s : u"false"_s)
@@ -62,7 +54,7 @@ private slots:
         for (const QString& password : {QString(6, u'x'), QString(72, u'y')}) {
             s.setAuthPassword(password);
             QVERIFY(await(s.loginOrRegister()).finished);
-            QCOMPARE(lastBody(f, u"/v1/auth/login"_s).value(u"password").toString(), password);
+            QCOMPARE(f.lastBody(u"/v1/auth/login"_s).value(u"password").toString(), password);
         }
     }
 
@@ -75,7 +67,7 @@ private slots:
         s.setAuthRedeem(u"WELCOME-2026"_s);
         QVERIFY(await(s.loginOrRegister()).finished);
         QCOMPARE(s.banner(), std::optional(u"已登录"_s));
-        const QJsonObject body = lastBody(f, u"/v1/auth/login"_s);
+        const QJsonObject body = f.lastBody(u"/v1/auth/login"_s);
         QCOMPARE(body.value(u"username").toString(), account.username);
         QVERIFY(!body.contains(u"redeem_code"));
         QVERIFY(s.session().isLoggedIn());
@@ -99,7 +91,7 @@ private slots:
         s.setAuthRedeem(f.server.unusedRedeemCode());
         QVERIFY(await(s.loginOrRegister()).finished);
         QCOMPARE(s.banner(), std::optional(u"注册成功"_s));
-        QCOMPARE(lastBody(f, u"/v1/auth/register"_s).value(u"redeem_code").toString(),
+        QCOMPARE(f.lastBody(u"/v1/auth/register"_s).value(u"redeem_code").toString(),
                  f.server.unusedRedeemCode());
         QVERIFY(s.currentUser()->isMember);
 
@@ -163,7 +155,7 @@ private slots:
         s.setRedeemInput(u" "_s + f.server.unusedRedeemCode() + u" "_s);
         QVERIFY(await(s.redeemMembership()).finished);
         QCOMPARE(s.banner(), std::optional(u"兑换成功"_s));
-        QCOMPARE(lastBody(f, u"/v1/me/redeem"_s).value(u"code").toString(), f.server.unusedRedeemCode());
+        QCOMPARE(f.lastBody(u"/v1/me/redeem"_s).value(u"code").toString(), f.server.unusedRedeemCode());
         QVERIFY(s.redeemInput().isEmpty());
         QVERIFY(s.currentUser()->isMember);
 
@@ -202,7 +194,7 @@ private slots:
         QVERIFY(await(std::move(submitting)).finished);
         QVERIFY(!s.sourceRequestBusy());
         QCOMPARE(s.banner(), std::optional(u"已提交收录请求"_s));
-        const QJsonObject body = lastBody(g, u"/v1/sources/requests"_s);
+        const QJsonObject body = g.lastBody(u"/v1/sources/requests"_s);
         QCOMPARE(body.value(u"url").toString(), u"https://brand-new-shop.example/store"_s);
         QVERIFY(!body.contains(u"name"));
         QVERIFY(s.sources().first().isPending());
@@ -376,7 +368,7 @@ private slots:
         s.setNewCode(u"  "_s);
         s.setNewCodeNote(u" 春节活动 "_s);
         QVERIFY(await(s.createRedeemCode()).finished);
-        const QJsonObject body = lastBody(f, u"/v1/admin/codes"_s);
+        const QJsonObject body = f.lastBody(u"/v1/admin/codes"_s);
         QCOMPARE(body.value(u"max_uses").toInteger(), sent);
         QVERIFY(!body.contains(u"code"));
         QVERIFY(!body.contains(u"expires_at"));

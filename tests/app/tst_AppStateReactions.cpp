@@ -8,17 +8,7 @@ using namespace quelvio::test;
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
-namespace {
-
-QJsonObject lastBody(const AppStateFixture& f, const QString& path) {
-    const auto requests = f.server.requests();
-    for (auto it = requests.crbegin(); it != requests.crend(); ++it)
-        if (it->path == path)
-            return QJsonDocument::fromJson(it->body).object();
-    return {};
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestAppStateReactions : public QObject {
     Q_OBJECT
@@ -130,7 +120,7 @@ private slots:
         // A star on product 8 while product 7 is open: no favourites, no detail reload.
         QVERIFY(await(s.toggleFavorite(qint64(8), false)).finished);
         QCOMPARE(f.paths(), QStringList{u"POST /v1/reactions"_s});
-        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"product_id").toInteger(), 8);
+        QCOMPARE(f.lastBody(u"/v1/reactions"_s).value(u"product_id").toInteger(), 8);
         QCOMPARE(s.productDetail()->my->favorite, std::optional(false));
         // On product 7 itself the detail reloads silently.
         f.server.clearRequests();
@@ -165,7 +155,7 @@ private slots:
         QCOMPARE(sections.sunk.size(), 1);
         QCOMPARE(sections.sunk.first().id, target.id);
         QCOMPARE(sections.feed.first().id, 999001);
-        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"kind").toString(), u"down"_s);
+        QCOMPARE(f.lastBody(u"/v1/reactions"_s).value(u"kind").toString(), u"down"_s);
 
         // Taking the mark away retains nothing.
         f.server.injectFault(
@@ -219,8 +209,8 @@ private slots:
         const bool starred = s.favoriteSourceSlugs().contains(slug);
         QVERIFY(await(s.toggleFavorite(slug, starred)).finished);
         QCOMPARE(s.favoriteSourceSlugs().contains(slug), !starred);
-        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"source").toString(), slug);
-        QCOMPARE(lastBody(f, u"/v1/reactions"_s).value(u"target_type").toString(), u"source"_s);
+        QCOMPARE(f.lastBody(u"/v1/reactions"_s).value(u"source").toString(), slug);
+        QCOMPARE(f.lastBody(u"/v1/reactions"_s).value(u"target_type").toString(), u"source"_s);
     }
 
     void nothingLeaksIntoTheNextAccount() {
