@@ -8,7 +8,7 @@ namespace quelvio::SymbolGlyphs {
 namespace {
 
 // Code points of the Material Icons font (its names in the comments).
-constexpr std::array<std::pair<QStringView, char16_t>, 30> table{{
+constexpr std::array<std::pair<QStringView, char16_t>, 32> table{{
     {u"bag", 0xf1cc},                                // shopping_bag
     {u"star", 0xe83a},                               // star_border
     {u"star.fill", 0xe838},                          // star
@@ -39,6 +39,8 @@ constexpr std::array<std::pair<QStringView, char16_t>, 30> table{{
     {u"doc.on.clipboard", 0xe14f},                   // content_paste
     {u"power", 0xe8ac},                              // power_settings_new
     {u"crown", 0xef76},                              // verified
+    {u"checkmark.circle.fill", 0xe86c},              // check_circle
+    {u"circle", 0xe836},                             // radio_button_unchecked
 }};
 
 } // namespace

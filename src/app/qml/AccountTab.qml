@@ -3,9 +3,10 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Quelvio
 
-// Sign-in and registration when signed out; the account and membership when signed in.
+// Sign-in and registration when signed out; the account, membership and, for administrators,
+// the administration when signed in.
 Flickable {
-    contentHeight: column.implicitHeight + 20
+    contentHeight: column.implicitHeight + 28
     clip: true
     boundsBehavior: Flickable.StopAtBounds
 
@@ -14,94 +15,92 @@ Flickable {
         x: 14
         y: 14
         width: parent.width - 28
-        spacing: 8
+        spacing: 14
 
-        ColumnLayout {
-            visible: !App.isLoggedIn
-            Layout.fillWidth: true
-            spacing: 8
-            ThemedText { text: App.isRegistering ? "注册" : "登录"; size: 14; weight: Font.DemiBold }
-            SearchField {
+        SettingsSection {
+            visible: !Account.isLoggedIn
+            title: App.isRegistering ? "注册" : "登录"
+            RowLayout {
+                spacing: 6
+                Chip { objectName: "signInChip"; title: "登录"; selected: !App.isRegistering; onClicked: App.isRegistering = false }
+                Chip { objectName: "registerChip"; title: "注册"; selected: App.isRegistering; onClicked: App.isRegistering = true }
+            }
+            PasteableLineField {
                 objectName: "usernameField"
                 Layout.fillWidth: true
                 placeholder: "用户名"
                 text: App.authUsername
                 onEdited: (text) => App.authUsername = text
+                onSubmitted: App.loginOrRegister()
             }
-            Rectangle {
+            PasteableLineField {
+                objectName: "passwordField"
                 Layout.fillWidth: true
-                implicitHeight: 28
-                radius: Theme.cornerRadius
-                color: Theme.bgElevated
-                border.color: password.activeFocus ? Theme.accent : Theme.border
-                TextField {
-                    id: password
-                    objectName: "passwordField"
-                    anchors.fill: parent
-                    anchors.leftMargin: 8
-                    echoMode: TextInput.Password
-                    placeholderText: "密码"
-                    placeholderTextColor: Theme.textDim
-                    color: Theme.textPrimary
-                    font: Theme.themedFont(12, Font.Normal)
-                    background: null
-                    padding: 0
-                    text: App.authPassword
-                    onTextEdited: App.authPassword = text
-                }
+                placeholder: "密码"
+                isSecure: true
+                text: App.authPassword
+                onEdited: (text) => App.authPassword = text
+                onSubmitted: App.loginOrRegister()
             }
-            SearchField {
+            PasteableLineField {
+                objectName: "redeemField"
                 visible: App.isRegistering
                 Layout.fillWidth: true
                 placeholder: "兑换码（可选）"
                 text: App.authRedeem
                 onEdited: (text) => App.authRedeem = text
             }
-            RowLayout {
-                Layout.fillWidth: true
-                CheckBox {
-                    checked: App.isRegistering
-                    onToggled: App.isRegistering = checked
-                }
-                ThemedText { text: "注册新账号"; size: 11; color: Theme.textSecondary }
-                Item { Layout.fillWidth: true }
-                CompactButton {
-                    objectName: "signInButton"
-                    title: App.isRegistering ? "注册" : "登录"
-                    accent: true
-                    onClicked: App.loginOrRegister()
-                }
+            CompactButton {
+                objectName: "signInButton"
+                Layout.alignment: Qt.AlignRight
+                title: App.isRegistering ? "注册并登录" : "登录"
+                accent: true
+                onClicked: App.loginOrRegister()
             }
         }
 
-        ColumnLayout {
-            visible: App.isLoggedIn
-            Layout.fillWidth: true
-            spacing: 8
+        SettingsSection {
+            visible: Account.isLoggedIn
+            title: "账号"
             RowLayout {
+                Layout.fillWidth: true
                 spacing: 8
                 Glyph { symbol: "person.crop.circle"; size: 28; color: Theme.accent }
                 ColumnLayout {
                     spacing: 2
-                    ThemedText { objectName: "accountName"; text: App.username; size: 14; weight: Font.DemiBold }
-                    RowLayout {
-                        spacing: 4
-                        Badge { visible: App.roleLabel.length > 0; text: App.roleLabel; role: "accent" }
-                        Badge { visible: App.isMember; text: "会员"; role: "success" }
-                    }
+                    ThemedText { objectName: "accountName"; text: Account.username; size: 14; weight: Font.DemiBold }
+                    ThemedText { objectName: "accountRole"; text: Account.roleLabel; size: 11; color: Theme.textMuted }
+                }
+                Item { Layout.fillWidth: true }
+                Badge {
+                    objectName: "memberBadge"
+                    text: Account.memberBadge
+                    role: Account.isMember ? "success" : "accent"
                 }
             }
             RowLayout {
                 Layout.fillWidth: true
-                SearchField {
+                spacing: 6
+                PasteableLineField {
                     Layout.fillWidth: true
                     placeholder: "兑换码"
                     text: App.redeemInput
                     onEdited: (text) => App.redeemInput = text
+                    onSubmitted: App.redeemMembership()
                 }
                 CompactButton { title: "兑换"; onClicked: App.redeemMembership() }
             }
-            CompactButton { title: "退出登录"; danger: true; onClicked: App.logout() }
+            CompactButton { objectName: "signOutButton"; title: "退出登录"; danger: true; onClicked: App.logout() }
+        }
+
+        SettingsSection {
+            visible: Account.isLoggedIn && Account.isAdmin
+            title: "管理"
+            Loader {
+                Layout.fillWidth: true
+                active: Account.isLoggedIn && Account.isAdmin
+                sourceComponent: AdminSection {}
+            }
         }
     }
 }

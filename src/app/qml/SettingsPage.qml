@@ -3,42 +3,143 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Quelvio
 
-// Server address and theme, with the way back.
+// Server address and API key, theme, launch at login and the full scrape.
 ColumnLayout {
+    id: settings
+    // Only inside the panel is there somewhere to go back to.
+    property bool showsBackButton: true
+
     spacing: 0
 
+    Component.onCompleted: {
+        address.text = Account.baseURL
+        apiKey.text = Account.apiKey
+        Account.refreshLaunchAtLogin()
+    }
+
     RowLayout {
+        visible: settings.showsBackButton
         Layout.fillWidth: true
         Layout.margins: 8
-        IconButton { symbol: "chevron.left"; help: "返回"; onClicked: App.popToRoot() }
+        IconButton {
+            objectName: "settingsBackButton"
+            symbol: "chevron.left"
+            help: "返回"
+            onClicked: App.popToRoot()
+        }
         ThemedText { text: "设置"; size: 13; weight: Font.DemiBold }
         Item { Layout.fillWidth: true }
     }
-    Hairline {}
-    ColumnLayout {
+    Hairline { visible: settings.showsBackButton }
+
+    Flickable {
         Layout.fillWidth: true
-        Layout.margins: 14
-        spacing: 8
-        ThemedText { text: "服务器地址"; size: 11; weight: Font.DemiBold; color: Theme.textMuted }
-        RowLayout {
-            Layout.fillWidth: true
-            SearchField { id: address; Layout.fillWidth: true; text: App.baseURL; placeholder: "https://…" }
-            CompactButton { title: "保存"; accent: true; onClicked: App.saveBaseURL(address.text) }
-        }
-        ThemedText { text: "主题"; size: 11; weight: Font.DemiBold; color: Theme.textMuted; Layout.topMargin: 8 }
-        Flow {
-            Layout.fillWidth: true
-            spacing: 6
-            Repeater {
-                model: App.themes
-                Chip {
-                    required property var modelData
-                    title: modelData.name
-                    selected: modelData.key === App.themeKey
-                    onClicked: App.applyTheme(modelData.key)
+        Layout.fillHeight: true
+        contentHeight: sections.implicitHeight + 28
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+
+        ColumnLayout {
+            id: sections
+            x: 14
+            y: 14
+            width: parent.width - 28
+            spacing: 14
+
+            SettingsSection {
+                title: "连接"
+                ThemedText { text: "服务器"; size: 11; color: Theme.textSecondary }
+                RowLayout {
+                    Layout.fillWidth: true
+                    spacing: 6
+                    PasteableLineField {
+                        id: address
+                        objectName: "baseURLField"
+                        Layout.fillWidth: true
+                        placeholder: "https://…"
+                        onSubmitted: Account.saveBaseURL(text)
+                    }
+                    CompactButton { title: "粘贴"; onClicked: address.text = Account.pasteText() }
+                    CompactButton {
+                        objectName: "saveBaseURLButton"
+                        title: "保存"
+                        accent: true
+                        onClicked: Account.saveBaseURL(address.text)
+                    }
+                }
+                ThemedText { text: "API Key"; size: 11; color: Theme.textSecondary }
+                RowLayout {
+                    Layout.fillWidth: true
+                    spacing: 6
+                    PasteableLineField {
+                        id: apiKey
+                        objectName: "apiKeyField"
+                        Layout.fillWidth: true
+                        isSecure: true
+                        placeholder: "选填"
+                        onSubmitted: Account.saveAPIKey(text)
+                    }
+                    CompactButton { title: "粘贴"; onClicked: apiKey.text = Account.pasteText() }
+                    CompactButton {
+                        objectName: "saveAPIKeyButton"
+                        title: "保存"
+                        accent: true
+                        onClicked: Account.saveAPIKey(apiKey.text)
+                    }
+                }
+            }
+
+            SettingsSection {
+                title: "外观"
+                SettingsThemePicker {
+                    objectName: "themePicker"
+                    selection: Account.themeKey
+                    onChosen: (key) => Account.chooseTheme(key)
+                }
+            }
+
+            SettingsSection {
+                title: "启动"
+                RowLayout {
+                    Layout.fillWidth: true
+                    ColumnLayout {
+                        Layout.fillWidth: true
+                        spacing: 2
+                        ThemedText { text: "登录时启动"; size: 12 }
+                        ThemedText {
+                            objectName: "launchAtLoginCaption"
+                            Layout.fillWidth: true
+                            text: Account.launchAtLoginCaption
+                            size: 10
+                            color: Theme.textMuted
+                            wrapMode: Text.Wrap
+                        }
+                    }
+                    Switch {
+                        id: launchSwitch
+                        objectName: "launchAtLoginSwitch"
+                        checked: Account.launchAtLoginOn
+                        enabled: Account.launchAtLoginEnabled
+                        onToggled: {
+                            Account.setLaunchAtLogin(checked)
+                            // Whatever happened, show what the system now has.
+                            checked = Qt.binding(() => Account.launchAtLoginOn)
+                        }
+                    }
+                }
+            }
+
+            SettingsSection {
+                objectName: "updateSection"
+                visible: Account.hasAPIKey
+                title: "更新"
+                CompactButton {
+                    objectName: "scrapeAllButton"
+                    title: Account.scrapeTitle
+                    enabled: !Account.scrapeBusy
+                    onClicked: Account.scrapeAll()
                 }
             }
         }
     }
-    Item { Layout.fillHeight: true }
 }

@@ -1,0 +1,41 @@
+import QtQuick
+import QtQuick.Controls
+import Quelvio
+
+// A single-line themed field; secure fields hide what is typed. Edits go out through `edited`,
+// Return through `submitted`; setting `text` from outside does not disturb typing.
+Rectangle {
+    id: field
+    property alias text: input.text
+    property alias input: input
+    property string placeholder
+    property bool isSecure: false
+    signal edited(string text)
+    signal submitted()
+
+    implicitHeight: 28
+    implicitWidth: 160
+    radius: Theme.cornerRadius
+    color: Theme.bgElevated
+    border.color: input.activeFocus ? Theme.accent : Theme.border
+    border.width: 1
+
+    TextField {
+        id: input
+        anchors.fill: parent
+        anchors.leftMargin: 8
+        anchors.rightMargin: 8
+        echoMode: field.isSecure ? TextInput.Password : TextInput.Normal
+        placeholderText: field.placeholder
+        placeholderTextColor: Theme.textDim
+        color: Theme.textPrimary
+        selectionColor: Theme.accent
+        selectedTextColor: Theme.accentForeground
+        font: Theme.themedFont(12, Font.Normal)
+        background: null
+        padding: 0
+        selectByMouse: true
+        onTextEdited: field.edited(text)
+        onAccepted: field.submitted()
+    }
+}
