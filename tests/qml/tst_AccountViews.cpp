@@ -1,0 +1,283 @@
+#include "AppState.h"
+#include "AsyncTest.h"
+#include "DemoServer.h"
+#include "PanelThemeController.h"
+#include "StateBridge.h"
+#include "ThemeCatalog.h"
+
+#include <QNetworkAccessManager>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
+
+using namespace quelvio;
+using namespace quelvio::test;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The panel in an offscreen window over a demo server, optionally with an operator key.
+struct Panel {
+    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
+    QNetworkAccessManager network;
+    std::unique_ptr<MemorySessionStore> store;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<StateBridge> bridge;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem* root = nullptr;
+
+    explicit Panel(std::optional<QString> apiKey = std::nullopt) {
+        server->listen();
+        SessionSnapshot snapshot;
+        snapshot.baseURL = server->baseUrl().toString();
+        snapshot.apiKey = apiKey;
+        store = std::make_unique<MemorySessionStore>(snapshot);
+        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
+        state->start();
+        bridge = std::make_unique<StateBridge>(*state, 5s);
+        StateBridge::setShared(bridge.get());
+        engine.addImportPath(u"qrc:/qt/qml"_s);
+        QQmlComponent component(&engine, QUrl(u"qrc:/qt/qml/Quelvio/qml/PanelRoot.qml"_s));
+        root = qobject_cast<QQuickItem*>(component.create());
+        if (!root)
+            qFatal("%s", qPrintable(component.errorString()));
+        root->setParentItem(window.contentItem());
+        window.resize(400, 560);
+        window.show();
+        window.requestActivate();
+    }
+
+    ~Panel() {
+        state->cancelKeptTasks();
+        QTest::qWait(200);
+        delete root;
+        StateBridge::setShared(nullptr);
+    }
+
+    QList<QQuickItem*> visibleTexts(const QString& text) const {
+        QList<QQuickItem*> found;
+        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
+            if (!item->isVisible())
+                return;
+            if (item->property("text").toString() == text)
+                found.append(item);
+            for (QQuickItem* child : item->childItems())
+                walk(child);
+        };
+        walk(root);
+        return found;
+    }
+
+    // The first visible item of that object name, searched through the visual tree.
+    QQuickItem* find(const QString& objectName) const {
+        QQuickItem* found = nullptr;
+        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
+            if (found || !item->isVisible())
+                return;
+            if (item->objectName() == objectName) {
+                found = item;
+                return;
+            }
+            for (QQuickItem* child : item->childItems())
+                walk(child);
+        };
+        walk(root);
+        return found;
+    }
+
+    void click(QQuickItem* item) {
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+    }
+
+    // Types (ASCII) into a field the way a user does: focus, then keys.
+    void type(QQuickItem* field, const QString& text) {
+        auto* input = field->property("input").value<QQuickItem*>();
+        QVERIFY(input);
+        input->forceActiveFocus();
+        QVERIFY(input->hasActiveFocus());
+        for (QChar ch : text)
+            QTest::keyClick(&window, ch.toLatin1());
+    }
+
+    void signIn(const demo::Credentials& account) {
+        bridge->selectTab(u"me"_s);
+        QVERIFY(waitUntil([&] { return find(u"usernameField"_s) != nullptr; }));
+        type(find(u"usernameField"_s), account.username);
+        type(find(u"passwordField"_s), account.password);
+        QCOMPARE(state->authUsername(), account.username);
+        QCOMPARE(state->authPassword(), account.password);
+        click(find(u"signInButton"_s));
+    }
+};
+
+} // namespace
+
+class TestAccountViews : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+
+private slots:
+    void initTestCase() {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        // Launch at login reads and writes only inside this directory.
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
+
+    void cleanup() { PanelThemeController::shared().apply(AppTheme::ink); }
+
+    void signingInShowsTheAccount() {
+        Panel panel;
+        const auto account = panel.server->userAccount();
+        QVERIFY(!panel.visibleTexts(u"用户名"_s).isEmpty() || panel.find(u"usernameField"_s) == nullptr);
+        panel.signIn(account);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(waitUntil([&] {
+            QQuickItem* name = panel.find(u"accountName"_s);
+            return name && name->property("text").toString() == account.username;
+        }));
+        QVERIFY(panel.find(u"usernameField"_s) == nullptr);
+        QVERIFY(!panel.visibleTexts(u"账号"_s).isEmpty());
+        QVERIFY(!panel.visibleTexts(u"退出登录"_s).isEmpty());
+        QVERIFY(!panel.visibleTexts(u"普通用户"_s).isEmpty());
+        QVERIFY(panel.visibleTexts(u"管理"_s).isEmpty());
+    }
+
+    void registeringAsksForACodeAndSaysSo() {
+        Panel panel;
+        panel.bridge->selectTab(u"me"_s);
+        QVERIFY(waitUntil([&] { return panel.find(u"registerChip"_s) != nullptr; }));
+        QVERIFY(panel.find(u"redeemField"_s) == nullptr);
+        QVERIFY(!panel.visibleTexts(u"登录"_s).isEmpty());
+        panel.click(panel.find(u"registerChip"_s));
+        QVERIFY(waitUntil([&] { return panel.find(u"redeemField"_s) != nullptr; }));
+        QVERIFY(panel.state->isRegistering());
+        QCOMPARE(panel.find(u"signInButton"_s)->property("title").toString(), u"注册并登录"_s);
+        QCOMPARE(panel.find(u"redeemField"_s)->property("placeholder").toString(), u"兑换码（可选）"_s);
+    }
+
+    void anAdministratorSeesTheUsers() {
+        Panel panel;
+        panel.signIn(panel.server->adminAccount());
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"管理"_s).isEmpty(); }));
+        QVERIFY(!panel.visibleTexts(u"超管"_s).isEmpty());
+        const QString other = panel.server->userAccount().username;
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(other).isEmpty(); }));
+        QVERIFY(!panel.visibleTexts(u"设为会员"_s).isEmpty());
+        // The codes pane lists the server's codes in their row form.
+        panel.click(panel.find(u"adminPane1"_s));
+        QVERIFY(waitUntil([&] { return !panel.state->adminCodes().isEmpty(); }));
+        const RedeemCode& code = panel.state->adminCodes().first();
+        QVERIFY(waitUntil([&] {
+            for (QQuickItem* item : panel.visibleTexts(code.code + u"  ·  "_s + QString::number(code.usedCount.value_or(0)) +
+                                                       u'/' + QString::number(code.maxUses.value_or(0)) + u"  ·  "_s +
+                                                       (code.note && !code.note->isEmpty() ? *code.note : u"无备注"_s)))
+                if (item)
+                    return true;
+            return false;
+        }));
+        QVERIFY(panel.visibleTexts(other).isEmpty());
+    }
+
+    void choosingAThemeAppliesAndStoresIt() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"themeCard_paper"_s) != nullptr; }));
+        const QColor before = PanelThemeController::shared().bgBase();
+        QCOMPARE(before, ThemeCatalog::ink().palette.bgBase);
+        QCOMPARE(panel.root->property("color").value<QColor>(), before);
+        panel.click(panel.find(u"themeCard_paper"_s));
+        QVERIFY(waitUntil([&] { return PanelThemeController::shared().theme() == AppTheme::paper; }));
+        QCOMPARE(PanelThemeController::shared().bgBase(), ThemeCatalog::paper().palette.bgBase);
+        QVERIFY(PanelThemeController::shared().bgBase() != before);
+        QCOMPARE(panel.root->property("color").value<QColor>(), ThemeCatalog::paper().palette.bgBase);
+        QCOMPARE(panel.store->load().theme, AppTheme::paper);
+        QCOMPARE(panel.state->session().theme, AppTheme::paper);
+    }
+
+    void clearingTheAPIKeyHidesTheUpdateSection() {
+        Panel panel(u"operator-key"_s);
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"更新"_s).isEmpty(); }));
+        QVERIFY(!panel.visibleTexts(u"全部更新"_s).isEmpty());
+        QQuickItem* field = panel.find(u"apiKeyField"_s);
+        QVERIFY(field);
+        QCOMPARE(field->property("text").toString(), u"operator-key"_s);
+        auto* input = field->property("input").value<QQuickItem*>();
+        input->forceActiveFocus();
+        QTest::keyClick(&panel.window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&panel.window, Qt::Key_Backspace);
+        QCOMPARE(field->property("text").toString(), QString());
+        panel.click(panel.find(u"saveAPIKeyButton"_s));
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"已清除 API Key"_s).isEmpty(); }));
+        QVERIFY(panel.visibleTexts(u"更新"_s).isEmpty());
+        QVERIFY(!panel.store->load().hasAPIKey());
+        QVERIFY(!panel.state->session().apiKey);
+    }
+
+    void savingAKeyTrimsItAndShowsTheUpdateSection() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"apiKeyField"_s) != nullptr; }));
+        QVERIFY(panel.visibleTexts(u"更新"_s).isEmpty());
+        panel.type(panel.find(u"apiKeyField"_s), u"  new-key  "_s);
+        panel.click(panel.find(u"saveAPIKeyButton"_s));
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"已保存 API Key"_s).isEmpty(); }));
+        QCOMPARE(panel.store->load().apiKey, std::optional(u"new-key"_s));
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"更新"_s).isEmpty(); }));
+    }
+
+    void aSwitchAwaitingApprovalShowsOn() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"launchAtLoginSwitch"_s) != nullptr; }));
+        QQuickItem* toggle = panel.find(u"launchAtLoginSwitch"_s);
+        QVERIFY(!toggle->property("checked").toBool());
+        panel.state->setLaunchAtLoginStatus(LaunchAtLoginStatus::requiresApproval);
+        QVERIFY(toggle->property("checked").toBool());
+        QCOMPARE(panel.find(u"launchAtLoginCaption"_s)->property("text").toString(),
+                 u"请在系统设置 › 登录项中允许"_s);
+    }
+
+    void theSwitchWritesTheAutostartEntry() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"launchAtLoginSwitch"_s) != nullptr; }));
+        QQuickItem* toggle = panel.find(u"launchAtLoginSwitch"_s);
+        QVERIFY(toggle->property("enabled").toBool());
+        const QString entry = m_config.path() + u"/autostart/quelvio.desktop"_s;
+        QVERIFY(!QFile::exists(entry));
+        panel.click(toggle);
+        QVERIFY(waitUntil([&] { return QFile::exists(entry); }));
+        QCOMPARE(panel.state->launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
+        QVERIFY(toggle->property("checked").toBool());
+        panel.click(toggle);
+        QVERIFY(waitUntil([&] { return panel.state->launchAtLoginStatus() != LaunchAtLoginStatus::enabled; }));
+        QVERIFY(!toggle->property("checked").toBool());
+    }
+
+    void theBackButtonLeavesTheSettings() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"settingsBackButton"_s) != nullptr; }));
+        QVERIFY(!panel.visibleTexts(u"设置"_s).isEmpty());
+        panel.click(panel.find(u"settingsBackButton"_s));
+        QVERIFY(waitUntil([&] { return panel.bridge->routeKind() == u"root"_s; }));
+    }
+};
+
+QTEST_MAIN(TestAccountViews)
+#include "tst_AccountViews.moc"
