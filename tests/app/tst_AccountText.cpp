@@ -61,8 +61,7 @@ private slots:
         QCOMPARE(reportNote(QString()), u"—"_s);
         QCOMPARE(reportNote(std::nullopt), u"—"_s);
         QCOMPARE(reportTime(u"2026-03-01T23:05:00Z"_s, QTimeZone::utc()), u"03-01 23:05"_s);
-        QCOMPARE(reportTime(u"2026-03-01T23:05:00Z"_s, QTimeZone(3600)),
-                 u"03-02 00:05"_s);
+        QCOMPARE(reportTime(u"2026-03-01T23:05:00Z"_s, QTimeZone(3600)), u"03-02 00:05"_s);
     }
 
     void apiKeysAreTrimmedAndAnEmptyFieldClearsTheKey() {

@@ -182,9 +182,10 @@ private slots:
         QVERIFY(waitUntil([&] { return !panel.state->adminCodes().isEmpty(); }));
         const RedeemCode& code = panel.state->adminCodes().first();
         QVERIFY(waitUntil([&] {
-            for (QQuickItem* item : panel.visibleTexts(code.code + u"  ·  "_s + QString::number(code.usedCount.value_or(0)) +
-                                                       u'/' + QString::number(code.maxUses.value_or(0)) + u"  ·  "_s +
-                                                       (code.note && !code.note->isEmpty() ? *code.note : u"无备注"_s)))
+            for (QQuickItem* item :
+                 panel.visibleTexts(code.code + u"  ·  "_s + QString::number(code.usedCount.value_or(0)) +
+                                    u'/' + QString::number(code.maxUses.value_or(0)) + u"  ·  "_s +
+                                    (code.note && !code.note->isEmpty() ? *code.note : u"无备注"_s)))
                 if (item)
                     return true;
             return false;
@@ -199,7 +200,14 @@ private slots:
         const QColor before = PanelThemeController::shared().bgBase();
         QCOMPARE(before, ThemeCatalog::ink().palette.bgBase);
         QCOMPARE(panel.root->property("color").value<QColor>(), before);
-        panel.click(panel.find(u"themeCard_paper"_s));
+        QQuickItem* card = panel.find(u"themeCard_paper"_s);
+        // The grid settles its columns over a few polishes.
+        QVERIFY(waitUntil([&] {
+            const QRectF inScene = card->mapRectToScene(card->boundingRect());
+            return card->width() > 0 && QRectF(0, 0, 400, 560).contains(inScene);
+        }));
+        QTest::qWait(50);
+        panel.click(card);
         QVERIFY(waitUntil([&] { return PanelThemeController::shared().theme() == AppTheme::paper; }));
         QCOMPARE(PanelThemeController::shared().bgBase(), ThemeCatalog::paper().palette.bgBase);
         QVERIFY(PanelThemeController::shared().bgBase() != before);
@@ -265,7 +273,8 @@ private slots:
         QCOMPARE(panel.state->launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
         QVERIFY(toggle->property("checked").toBool());
         panel.click(toggle);
-        QVERIFY(waitUntil([&] { return panel.state->launchAtLoginStatus() != LaunchAtLoginStatus::enabled; }));
+        QVERIFY(
+            waitUntil([&] { return panel.state->launchAtLoginStatus() != LaunchAtLoginStatus::enabled; }));
         QVERIFY(!toggle->property("checked").toBool());
     }
 

@@ -9,7 +9,8 @@ ColumnLayout {
     property int pane: 0
 
     spacing: 8
-    Component.onCompleted: Account.loadAdmin()
+    // Deferred: the section appears while the sign-in is still announcing itself.
+    Component.onCompleted: Qt.callLater(Account.loadAdmin)
 
     RowLayout {
         spacing: 6

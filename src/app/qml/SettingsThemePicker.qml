@@ -12,6 +12,8 @@ Item {
     readonly property real cardWidth: (width - (columns - 1) * 8) / columns
 
     Layout.fillWidth: true
+    // Two columns at the least width; a layout never hands width to an item without any.
+    implicitWidth: 2 * 128 + 8
     implicitHeight: grid.implicitHeight
 
     Grid {
