@@ -93,7 +93,21 @@ struct Panel {
         return found;
     }
 
+    // Scrolls the enclosing flickable so the item is in view.
+    static void reveal(QQuickItem* item) {
+        for (QQuickItem* p = item->parentItem(); p; p = p->parentItem()) {
+            if (!p->inherits("QQuickFlickable"))
+                continue;
+            auto* content = p->property("contentItem").value<QQuickItem*>();
+            const qreal y = item->mapToItem(content, QPointF(0, 0)).y();
+            const qreal bottom = std::max<qreal>(0, p->property("contentHeight").toReal() - p->height());
+            p->setProperty("contentY", std::clamp<qreal>(y - 20, 0, bottom));
+            return;
+        }
+    }
+
     void click(QQuickItem* item) {
+        reveal(item);
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
     }
