@@ -125,6 +125,25 @@ ColumnLayout {
                             // Whatever happened, show what the system now has.
                             checked = Qt.binding(() => Account.launchAtLoginOn)
                         }
+                        indicator: Rectangle {
+                            implicitWidth: 34
+                            implicitHeight: 20
+                            x: launchSwitch.leftPadding
+                            y: (launchSwitch.height - height) / 2
+                            radius: Theme.cornerRadius > 0 ? height / 2 : 0
+                            opacity: launchSwitch.enabled ? 1 : 0.5
+                            color: launchSwitch.checked ? Theme.accent : Theme.bgHighlight
+                            border.color: launchSwitch.checked ? Theme.accent : Theme.border
+                            Rectangle {
+                                width: 16
+                                height: 16
+                                y: 2
+                                x: launchSwitch.checked ? parent.width - width - 2 : 2
+                                radius: Theme.cornerRadius > 0 ? height / 2 : 0
+                                color: launchSwitch.checked ? Theme.accentForeground : Theme.textMuted
+                                Behavior on x { NumberAnimation { duration: Theme.switchDuration(false) } }
+                            }
+                        }
                     }
                 }
             }
