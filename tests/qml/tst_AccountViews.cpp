@@ -10,6 +10,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
@@ -290,6 +291,54 @@ private slots:
         QVERIFY(
             waitUntil([&] { return panel.state->launchAtLoginStatus() != LaunchAtLoginStatus::enabled; }));
         QVERIFY(!toggle->property("checked").toBool());
+    }
+
+    void aRefusedSwitchSaysWhyAndStaysOff() {
+        // A plain file where the autostart directory should be.
+        QTemporaryDir blocked;
+        QFile obstacle(blocked.path() + u"/autostart"_s);
+        QVERIFY(obstacle.open(QIODevice::WriteOnly));
+        obstacle.close();
+        qputenv("XDG_CONFIG_HOME", blocked.path().toLocal8Bit());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit()); });
+
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"launchAtLoginSwitch"_s) != nullptr; }));
+        QQuickItem* toggle = panel.find(u"launchAtLoginSwitch"_s);
+        panel.click(toggle);
+        const QString why = u"无法创建目录：%1/autostart"_s.arg(blocked.path());
+        QVERIFY(waitUntil([&] { return panel.state->banner() == std::optional(why); }));
+        QVERIFY(!panel.visibleTexts(why).isEmpty());
+        QVERIFY(!toggle->property("checked").toBool());
+        QCOMPARE(panel.state->launchAtLoginStatus(), LaunchAtLoginStatus::notRegistered);
+    }
+
+    void roleButtonsChangeAUsersRole() {
+        Panel panel;
+        panel.signIn(panel.server->adminAccount());
+        if (QTest::currentTestFailed())
+            return;
+        const QString name = panel.server->userAccount().username;
+        const auto roleOf = [&]() -> QString {
+            for (const User& user : panel.state->adminUsers())
+                if (user.username == name)
+                    return user.role;
+            return {};
+        };
+        QVERIFY(waitUntil([&] { return roleOf() == u"user"_s; }));
+        // The row's label sits left of its two role buttons.
+        QQuickItem* promote = nullptr;
+        QVERIFY(waitUntil([&] {
+            for (QQuickItem* label : panel.visibleTexts(name)) {
+                for (QQuickItem* sibling : label->parentItem()->childItems())
+                    if (sibling->property("title").toString() == u"设为会员"_s)
+                        promote = sibling;
+            }
+            return promote != nullptr;
+        }));
+        panel.click(promote);
+        QVERIFY(waitUntil([&] { return roleOf() == u"member"_s; }));
     }
 
     void theBackButtonLeavesTheSettings() {
