@@ -5,6 +5,8 @@
 #include "StateBridge.h"
 #include "ThemeCatalog.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -42,7 +44,6 @@ struct Panel {
         snapshot.apiKey = apiKey;
         store = std::make_unique<MemorySessionStore>(snapshot);
         state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
-        state->start();
         bridge = std::make_unique<StateBridge>(*state, 5s);
         StateBridge::setShared(bridge.get());
         engine.addImportPath(u"qrc:/qt/qml"_s);
@@ -58,7 +59,16 @@ struct Panel {
 
     ~Panel() {
         state->cancelKeptTasks();
-        QTest::qWait(200);
+        // Replies still on their way would strand the operations awaiting them.
+        qsizetype seen = -1;
+        for (int i = 0; i < 100; ++i) {
+            QTest::qWait(100);
+            const qsizetype now = server->requests().size();
+            if (now == seen && !state->isLoading() && !state->isLoadingMoreProducts() &&
+                !state->scrapeBusySlug())
+                break;
+            seen = now;
+        }
         delete root;
         StateBridge::setShared(nullptr);
     }
@@ -339,6 +349,24 @@ private slots:
         }));
         panel.click(promote);
         QVERIFY(waitUntil([&] { return roleOf() == u"member"_s; }));
+    }
+
+    void pastingReplacesTheFieldAndSavingTheAddressSaysSo() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"baseURLField"_s) != nullptr; }));
+        QQuickItem* address = panel.find(u"baseURLField"_s);
+        QCOMPARE(address->property("text").toString(), panel.server->baseUrl().toString());
+        QGuiApplication::clipboard()->setText(u"  https://example.invalid/zeltor/ "_s);
+        panel.click(panel.find(u"pasteBaseURLButton"_s));
+        QCOMPARE(address->property("text").toString(), u"  https://example.invalid/zeltor/ "_s);
+        panel.click(panel.find(u"saveBaseURLButton"_s));
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"已保存地址"_s).isEmpty(); }));
+        QCOMPARE(panel.state->session().normalizedBaseURL(), u"https://example.invalid/zeltor"_s);
+
+        QGuiApplication::clipboard()->setText(u"pasted-key"_s);
+        panel.click(panel.find(u"pasteAPIKeyButton"_s));
+        QCOMPARE(panel.find(u"apiKeyField"_s)->property("text").toString(), u"pasted-key"_s);
     }
 
     void theBackButtonLeavesTheSettings() {

@@ -59,7 +59,7 @@ ColumnLayout {
                         placeholder: "https://…"
                         onSubmitted: Account.saveBaseURL(text)
                     }
-                    CompactButton { title: "粘贴"; onClicked: address.text = Account.pasteText() }
+                    CompactButton { objectName: "pasteBaseURLButton"; title: "粘贴"; onClicked: address.text = Account.pasteText() }
                     CompactButton {
                         objectName: "saveBaseURLButton"
                         title: "保存"
@@ -79,7 +79,7 @@ ColumnLayout {
                         placeholder: "选填"
                         onSubmitted: Account.saveAPIKey(text)
                     }
-                    CompactButton { title: "粘贴"; onClicked: apiKey.text = Account.pasteText() }
+                    CompactButton { objectName: "pasteAPIKeyButton"; title: "粘贴"; onClicked: apiKey.text = Account.pasteText() }
                     CompactButton {
                         objectName: "saveAPIKeyButton"
                         title: "保存"
