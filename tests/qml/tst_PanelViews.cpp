@@ -49,6 +49,7 @@ struct Panel {
         root->setParentItem(window.contentItem());
         window.resize(400, 560);
         window.show();
+        state->appearOnPanel(); // as the shell does whenever it shows the panel
     }
 
     ~Panel() {

@@ -15,8 +15,6 @@ Rectangle {
     border.width: 1
     clip: true
 
-    Component.onCompleted: App.appear()
-
     Loader {
         anchors.fill: parent
         anchors.margins: 1
