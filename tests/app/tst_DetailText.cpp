@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime now = QDateTime(QDate(2026, 3, 20), QTime(12, 0), QTimeZone::UTC);
+const QDateTime now = QDateTime(QDate(2026, 3, 20), QTime(12, 0), QTimeZone::utc());
 const QTimeZone shanghai = QTimeZone(8 * 3600);
 
 Product full() {
