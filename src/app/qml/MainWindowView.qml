@@ -11,7 +11,9 @@ Rectangle {
     implicitHeight: 640
     color: Theme.bgBase
 
-    Component.onCompleted: App.appear()
+    // Each time the window comes on screen, as the panel does when it opens.
+    readonly property bool shown: Window.window ? Window.window.visible : false
+    onShownChanged: if (shown) App.appear()
 
     component SidebarItem: Rectangle {
         id: item
