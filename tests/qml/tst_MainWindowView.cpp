@@ -144,6 +144,33 @@ private slots:
         QVERIFY(main.visibleTexts(u"价格历史"_s).isEmpty());
     }
 
+    void signedInReactionsFlipTheirLabels() {
+        MainWindow main;
+        const demo::Credentials account = main.server->userAccount();
+        main.state->setAuthUsername(account.username);
+        main.state->setAuthPassword(account.password);
+        QVERIFY(await(main.state->loginOrRegister()).finished);
+        QVERIFY(main.state->session().isLoggedIn());
+        QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));
+        Product product = main.establishedProduct();
+        for (const Product& candidate : main.state->products())
+            if (!main.state->favoriteProductIDs().contains(candidate.id) && !candidate.showsNew()) {
+                product = candidate;
+                break;
+            }
+        QVERIFY(!main.state->favoriteProductIDs().contains(product.id));
+        main.bridge->openProduct(product.id);
+        QVERIFY(waitUntil([&] { return main.visible("inspector") && main.visible("favoriteButton"); }));
+        QQuickItem* favorite = main.find("favoriteButton");
+        QCOMPARE(favorite->property("title").toString(), u"收藏"_s);
+        QVERIFY(favorite->property("enabled").toBool());
+        QVERIFY(main.visibleTexts(u"登录后可收藏 / 踩"_s).isEmpty());
+
+        main.click(favorite);
+        QVERIFY(waitUntil([&] { return main.state->favoriteProductIDs().contains(product.id); }));
+        QVERIFY(waitUntil([&] { return favorite->property("title").toString() == u"已收藏"_s; }));
+    }
+
     void theInspectorOnlyAccompaniesProductsAndFavourites() {
         MainWindow main;
         QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));
