@@ -94,6 +94,7 @@ void AppDelegate::configureDropdown() {
     m_dropdown = std::make_unique<MenuBarDropdownController>(m_panelHost, m_clock);
     m_panelHost.attach(m_dropdown.get());
     m_panelHost.setStatusItemGeometry([this] { return m_statusItem.geometry(); });
+    connect(&m_bridge, &StateBridge::quitRequested, qApp, &QApplication::quit);
     connect(&m_bridge, &StateBridge::closeRequested, this, [this] { m_dropdown->hide(true); });
     connect(&m_bridge, &StateBridge::expandRequested, this, [this] {
         m_dropdown->hide(true);

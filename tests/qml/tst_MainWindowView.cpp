@@ -8,6 +8,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSignalSpy>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -186,6 +187,15 @@ private slots:
         QVERIFY(waitUntil([&] { return main.state->route() == PanelRoute::settings(); }));
         QVERIFY(!main.visible("inspector"));
         QCOMPARE(main.find("placeTitle")->property("text").toString(), u"设置"_s);
+    }
+
+    void theWindowOffersAWayOut() {
+        MainWindow main;
+        QSignalSpy quit(main.bridge.get(), &StateBridge::quitRequested);
+        QQuickItem* item = main.find("sidebar-quit");
+        QVERIFY(item && item->isVisible());
+        main.click(item);
+        QCOMPARE(quit.count(), 1);
     }
 };
 

@@ -95,6 +95,14 @@ Rectangle {
                     selected: App.routeKind === "settings"
                     onClicked: App.showSettings()
                 }
+                // Where the desktop shows no tray icon, this is the way out.
+                SidebarItem {
+                    objectName: "sidebar-quit"
+                    symbol: "power"
+                    title: "退出"
+                    selected: false
+                    onClicked: App.quit()
+                }
             }
         }
         Rectangle { Layout.fillHeight: true; implicitWidth: 1; color: Theme.border }
