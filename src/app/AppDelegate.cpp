@@ -20,6 +20,7 @@ namespace quelvio {
 namespace {
 
 const QUrl panelRootUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/PanelRoot.qml"));
+const QUrl mainWindowViewUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MainWindowView.qml"));
 
 // The tray icon: the design's symbol drawn from the icon font, light on the panel's dark tone.
 QIcon statusIcon(const QString& symbolName) {
@@ -70,18 +71,16 @@ void AppDelegate::applicationDidFinishLaunching() {
     configureStatusItem();
     refreshLaunchAtLogin();
     m_state.start();
-    QTimer::singleShot(400, this, [this] {
-        m_state.appearOnPanel();
-        m_mainWindowController->show();
-    });
+    // The main window's view refreshes what it shows as the window appears.
+    QTimer::singleShot(400, this, [this] { m_mainWindowController->show(); });
 }
 
 void AppDelegate::applicationWillTerminate() {
     m_state.cancelKeptTasks();
 }
 
-QQuickItem* AppDelegate::createRootItem() {
-    QQmlComponent component(&m_engine, panelRootUrl);
+QQuickItem* AppDelegate::createRootItem(const QUrl& url) {
+    QQmlComponent component(&m_engine, url);
     QObject* created = component.create();
     if (!created)
         qFatal("%s", qPrintable(component.errorString()));
@@ -89,12 +88,13 @@ QQuickItem* AppDelegate::createRootItem() {
 }
 
 void AppDelegate::configureDropdown() {
-    QQuickItem* root = createRootItem();
+    QQuickItem* root = createRootItem(panelRootUrl);
     root->setParentItem(m_panel.contentItem());
     root->setParent(&m_panel);
     m_dropdown = std::make_unique<MenuBarDropdownController>(m_panelHost, m_clock);
     m_panelHost.attach(m_dropdown.get());
     m_panelHost.setStatusItemGeometry([this] { return m_statusItem.geometry(); });
+    connect(&m_bridge, &StateBridge::quitRequested, qApp, &QApplication::quit);
     connect(&m_bridge, &StateBridge::closeRequested, this, [this] { m_dropdown->hide(true); });
     connect(&m_bridge, &StateBridge::expandRequested, this, [this] {
         m_dropdown->hide(true);
@@ -114,7 +114,7 @@ void AppDelegate::configureMainWindow() {
     m_mainWindowHost = std::make_unique<QtMainWindowHost>(m_mainWindow.get());
     m_mainWindowController = std::make_unique<MainWindowController>(*m_mainWindowHost, m_frames, m_clock);
     m_mainWindowHost->attach(m_mainWindowController.get());
-    QQuickItem* root = createRootItem();
+    QQuickItem* root = createRootItem(mainWindowViewUrl);
     root->setParent(m_mainWindow.get());
     m_mainWindowController->setContent(root);
     m_activationHost.setWindow(m_mainWindow.get());
@@ -160,7 +160,9 @@ void AppDelegate::toggleDropdown() {
 }
 
 void AppDelegate::showMainWindowAction() {
-    m_state.appearOnPanel();
+    // Already up: its view will not appear again, so refresh here.
+    if (m_mainWindowController->isVisible())
+        m_state.appearOnPanel();
     m_mainWindowController->show();
 }
 

@@ -62,7 +62,7 @@ private:
     void configureMainWindow();
     void configureStatusItem();
     void refreshLaunchAtLogin();
-    QQuickItem* createRootItem();
+    QQuickItem* createRootItem(const QUrl& url);
 
     NetworkAccess m_network;
     UserDefaultsSessionStore m_store;

@@ -56,7 +56,7 @@ LaunchAtLoginController::LaunchAtLoginController(QString entryPath, QString exec
 
 QString LaunchAtLoginController::defaultEntryPath() {
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The XDG Base Directory Specification says a relative value is to be ignored.
+    // A relative XDG_CONFIG_HOME is to be ignored, as the XDG base directory rules say.
     if (configHome.isEmpty() || QDir::isRelativePath(configHome))
         configHome = QDir::homePath() + QStringLiteral("/.config");
     return configHome + QStringLiteral("/autostart/quelvio.desktop");
@@ -108,7 +108,7 @@ void LaunchAtLoginController::setEnabled(bool enabled) const {
 }
 
 QString LaunchAtLoginController::execValue(const QString& program) {
-    // Desktop Entry Specification: an argument with reserved characters is double-quoted, and inside the
+    // Desktop entries: an argument with reserved characters is double-quoted, and inside the
     // quotes ", `, $ and \ take a backslash; % is doubled everywhere. The value as a whole is then
     // a string value, whose own escaping doubles every backslash again.
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");

@@ -170,6 +170,7 @@ public:
     Q_INVOKABLE void scrape(const QString& slug);
     Q_INVOKABLE void submitSourceRequest();
     Q_INVOKABLE void refreshSources();
+    Q_INVOKABLE void quit() { emit quitRequested(); }
     Q_INVOKABLE void loginOrRegister() { m_state->loginOrRegister(); }
     Q_INVOKABLE void logout() { m_state->logout(); }
     Q_INVOKABLE void redeemMembership() { m_state->redeemMembership(); }
@@ -196,6 +197,7 @@ signals:
     void detailChanged();
     // The panel's expand and close buttons: the shell decides what they do.
     void expandRequested();
+    void quitRequested();
     void closeRequested();
 
 private:

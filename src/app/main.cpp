@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 #include <QQuickWindow>
@@ -15,7 +16,15 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("quelvio"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const QString instanceName = quelvio::SingleInstance::defaultName();
+    if (quelvio::SingleInstance::signalRunning(instanceName))
+        return 0; // the running instance brings its main window forward
+    quelvio::SingleInstance instance(instanceName);
+    instance.listen();
+
     quelvio::AppDelegate delegate;
+    QObject::connect(&instance, &quelvio::SingleInstance::showRequested, &delegate,
+                     &quelvio::AppDelegate::showMainWindowAction);
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate,
                      &quelvio::AppDelegate::applicationWillTerminate);
     delegate.applicationDidFinishLaunching();

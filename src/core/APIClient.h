@@ -56,7 +56,7 @@ public:
     QCoro::Task<ScrapeResult> scrape(const QString& slug) const;
     QCoro::Task<ScrapeResult> scrapeAll() const;
 
-    // Sends the spec and decodes a 2xx reply as T.
+    // Sends the request and decodes a 2xx reply as T.
     template <json::Record T>
     QCoro::Task<T> send(APIRequestSpec spec) const {
         // Built before the first suspension: a request that cannot be built sends nothing.

@@ -49,6 +49,7 @@ struct Panel {
         root->setParentItem(window.contentItem());
         window.resize(400, 560);
         window.show();
+        state->appearOnPanel(); // as the shell does whenever it shows the panel
     }
 
     ~Panel() {
@@ -113,6 +114,31 @@ private slots:
         QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"已收录"_s).isEmpty(); }));
         QVERIFY(!panel.visibleTexts(u"需登录"_s).isEmpty());
         QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"待收录"_s).isEmpty(); }));
+    }
+
+    void theProductPageGoesBack() {
+        Panel panel;
+        QVERIFY(waitUntil([&] { return !panel.state->products().isEmpty() && !panel.state->isLoading(); }));
+        const Product product = panel.state->products().first();
+        panel.bridge->openProduct(product.id);
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"#%1"_s.arg(product.id)).isEmpty(); }));
+        QVERIFY(!panel.visibleTexts(u"详情"_s).isEmpty());
+        QVERIFY(!panel.visibleTexts(u"价格历史"_s).isEmpty());
+        QVERIFY(!panel.find("detailClose"));
+        QQuickItem* back = panel.find("detailBack");
+        QVERIFY(back && back->isVisible());
+        QMetaObject::invokeMethod(back, "clicked");
+        QVERIFY(waitUntil([&] { return panel.state->route() == PanelRoute::root(); }));
+        QVERIFY(
+            waitUntil([&] { return panel.find("productList") && panel.find("productList")->isVisible(); }));
+    }
+
+    void aProductThatCannotLoadSaysSo() {
+        Panel panel;
+        QVERIFY(waitUntil([&] { return !panel.state->products().isEmpty() && !panel.state->isLoading(); }));
+        panel.bridge->openProduct(987654321);
+        QVERIFY(waitUntil([&] { return !panel.visibleTexts(u"无法加载商品"_s).isEmpty(); }));
+        QVERIFY(panel.visibleTexts(u"价格历史"_s).isEmpty());
     }
 
     void theBannerClearsItselfButNotANewerText() {

@@ -15,8 +15,6 @@ Rectangle {
     border.width: 1
     clip: true
 
-    Component.onCompleted: App.appear()
-
     Loader {
         anchors.fill: parent
         anchors.margins: 1
@@ -43,7 +41,7 @@ Rectangle {
     Component { id: favoritesTab; FavoritesTab {} }
     Component { id: sourcesTab; SourcesTab {} }
     Component { id: accountTab; AccountTab {} }
-    Component { id: detailPage; ProductDetailPage {} }
+    Component { id: detailPage; ProductDetailView { showsBackButton: true } }
     Component { id: settingsPage; SettingsPage {} }
 
     // The one-line message; it clears itself after a while or when dismissed.

@@ -1,0 +1,173 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quelvio
+
+// The main window's content: a sidebar of places, the centre column with the same pages as the
+// panel, and the open product in an inspector column.
+Rectangle {
+    id: root
+    implicitWidth: 980
+    implicitHeight: 640
+    color: Theme.bgBase
+
+    // Each time the window comes on screen, as the panel does when it opens.
+    readonly property bool shown: Window.window ? Window.window.visible : false
+    onShownChanged: if (shown) App.appear()
+
+    component SidebarItem: Rectangle {
+        id: item
+        property string symbol
+        property string title
+        property bool selected: false
+        signal clicked()
+
+        Layout.fillWidth: true
+        implicitHeight: 30
+        radius: Theme.cornerRadius
+        color: selected ? Theme.accent : (area.containsMouse ? Theme.bgHover : "transparent")
+        Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
+
+        RowLayout {
+            anchors.fill: parent
+            anchors.leftMargin: 10
+            anchors.rightMargin: 10
+            spacing: 8
+            Glyph {
+                symbol: item.symbol
+                size: 15
+                color: item.selected ? Theme.textPrimary : Theme.textMuted
+            }
+            ThemedText {
+                Layout.fillWidth: true
+                text: item.title
+                size: 12
+                weight: item.selected ? Font.DemiBold : Font.Medium
+                color: item.selected ? Theme.textPrimary : Theme.textMuted
+            }
+        }
+        MouseArea {
+            id: area
+            anchors.fill: parent
+            hoverEnabled: true
+            cursorShape: Qt.PointingHandCursor
+            onClicked: item.clicked()
+        }
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        Rectangle {
+            objectName: "sidebar"
+            Layout.preferredWidth: 180
+            Layout.fillHeight: true
+            color: Theme.bgSidebar
+
+            ColumnLayout {
+                anchors.fill: parent
+                anchors.margins: 10
+                spacing: 4
+                ConnectionDot {
+                    Layout.topMargin: 24
+                    Layout.bottomMargin: 10
+                    Layout.leftMargin: 4
+                    status: App.connection
+                    label: App.connectionLabel
+                }
+                Repeater {
+                    model: App.tabs
+                    SidebarItem {
+                        required property var modelData
+                        objectName: "sidebar-" + modelData.key
+                        symbol: modelData.symbol
+                        title: modelData.title
+                        selected: App.routeKind !== "settings" && App.selectedTab === modelData.key
+                        onClicked: App.selectTab(modelData.key)
+                    }
+                }
+                Item { Layout.fillHeight: true }
+                SidebarItem {
+                    objectName: "sidebar-settings"
+                    symbol: "gearshape"
+                    title: "设置"
+                    selected: App.routeKind === "settings"
+                    onClicked: App.showSettings()
+                }
+                // Where the desktop shows no tray icon, this is the way out.
+                SidebarItem {
+                    objectName: "sidebar-quit"
+                    symbol: "power"
+                    title: "退出"
+                    selected: false
+                    onClicked: App.quit()
+                }
+            }
+        }
+        Rectangle { Layout.fillHeight: true; implicitWidth: 1; color: Theme.border }
+
+        Rectangle {
+            objectName: "centre"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            color: Theme.bgElevated
+
+            ColumnLayout {
+                anchors.fill: parent
+                spacing: 0
+                ThemedText {
+                    objectName: "placeTitle"
+                    Layout.fillWidth: true
+                    Layout.margins: 12
+                    Layout.topMargin: 24
+                    text: Detail.placeTitle
+                    size: 15
+                    weight: Font.DemiBold
+                }
+                Hairline {}
+                Loader {
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    sourceComponent: App.routeKind === "settings" ? settingsPage
+                                   : App.selectedTab === "favorites" ? favoritesTab
+                                   : App.selectedTab === "sources" ? sourcesTab
+                                   : App.selectedTab === "me" ? accountTab : productsTab
+                }
+            }
+        }
+
+        Rectangle {
+            Layout.fillHeight: true
+            implicitWidth: 1
+            color: Theme.border
+            visible: inspector.visible
+        }
+        Rectangle {
+            id: inspector
+            objectName: "inspector"
+            Layout.preferredWidth: 360
+            Layout.fillHeight: true
+            visible: Detail.showsInspector
+            color: Theme.bgBase
+            Loader {
+                anchors.fill: parent
+                active: inspector.visible
+                sourceComponent: ProductDetailView { showsBackButton: false }
+            }
+        }
+    }
+
+    Component { id: productsTab; ProductsTab {} }
+    Component { id: favoritesTab; FavoritesTab {} }
+    Component { id: sourcesTab; SourcesTab {} }
+    Component { id: accountTab; AccountTab {} }
+    Component { id: settingsPage; SettingsPage { showsBackButton: false } }
+
+    Banner {
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 10
+    }
+}

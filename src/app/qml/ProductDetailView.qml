@@ -1,0 +1,234 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Quelvio
+
+// The open product: title, price, history chart, reactions and facts. In the panel it has the
+// way back; in the main window's inspector a close button.
+ColumnLayout {
+    id: view
+    property bool showsBackButton: true
+    spacing: 0
+
+    RowLayout {
+        Layout.fillWidth: true
+        Layout.margins: 8
+        IconButton {
+            objectName: view.showsBackButton ? "detailBack" : "detailClose"
+            symbol: view.showsBackButton ? "chevron.left" : "xmark"
+            help: view.showsBackButton ? "返回" : "关闭"
+            implicitWidth: 24
+            implicitHeight: 24
+            onClicked: App.popToRoot()
+        }
+        ThemedText { Layout.fillWidth: true; text: "详情"; size: 13; weight: Font.DemiBold }
+        BusyIndicator {
+            implicitWidth: 16
+            implicitHeight: 16
+            running: App.isDetailLoading && Detail.phase === "ready"
+            visible: running
+        }
+        ConnectionDot { status: App.connection; label: App.connectionLabel }
+    }
+    Hairline {}
+
+    Loader {
+        Layout.fillWidth: true
+        Layout.fillHeight: true
+        sourceComponent: Detail.phase === "loading" ? loading
+                       : Detail.phase === "failed" ? failed : body
+    }
+
+    Component {
+        id: loading
+        Item {
+            BusyIndicator { anchors.centerIn: parent; running: true }
+        }
+    }
+    Component {
+        id: failed
+        EmptyState { icon: Detail.failedSymbol; text: Detail.failedText }
+    }
+    Component {
+        id: body
+        ScrollView {
+            id: scroller
+            objectName: "detailScroll"
+            contentWidth: availableWidth
+            clip: true
+
+            ColumnLayout {
+                width: scroller.availableWidth
+                spacing: 14
+
+                // Title block
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.topMargin: 14
+                    Layout.leftMargin: 14
+                    Layout.rightMargin: 14
+                    spacing: 4
+                    RowLayout {
+                        Layout.fillWidth: true
+                        ThemedText {
+                            Layout.fillWidth: true
+                            text: Detail.name
+                            size: 15
+                            weight: Font.DemiBold
+                            wrapMode: Text.WordWrap
+                            elide: Text.ElideNone
+                        }
+                        Glyph {
+                            objectName: "downMark"
+                            visible: Detail.isDown
+                            symbol: "hand.thumbsdown.fill"
+                            size: 14
+                            color: Theme.danger
+                        }
+                    }
+                    ThemedText {
+                        Layout.fillWidth: true
+                        visible: text.length > 0
+                        text: Detail.subtitle
+                        size: 11
+                        color: Theme.textMuted
+                    }
+                    ThemedText { text: Detail.idText; size: 10; color: Theme.textDim }
+                }
+
+                // Price block
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 14
+                    Layout.rightMargin: 14
+                    spacing: 4
+                    RowLayout {
+                        spacing: 8
+                        ThemedText { text: Detail.price; size: 20; weight: Font.DemiBold }
+                        ThemedText {
+                            visible: text.length > 0
+                            text: Detail.changeText
+                            size: 12
+                            weight: Font.Medium
+                            color: Theme[Detail.changeColor]
+                        }
+                    }
+                    ThemedText {
+                        visible: text.length > 0
+                        text: Detail.outputPrice
+                        size: 12
+                        color: Theme.textSecondary
+                    }
+                    ThemedText {
+                        visible: text.length > 0
+                        text: Detail.periodLow
+                        size: 11
+                        color: Theme.accentSecondary
+                    }
+                    RowLayout {
+                        spacing: 6
+                        ThemedText { text: Detail.stockLabel; size: 11; color: Theme.textMuted }
+                        ThemedText { text: Detail.stockValue; size: 11; color: Theme[Detail.stockColor] }
+                    }
+                }
+
+                // Price history
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 14
+                    Layout.rightMargin: 14
+                    spacing: 6
+                    ThemedText { text: "价格历史"; size: 12; weight: Font.DemiBold }
+                    PriceHistoryChart {
+                        objectName: "priceChart"
+                        Layout.fillWidth: true
+                        Layout.preferredHeight: 180
+                        snapshots: App.history
+                        currency: Detail.currency
+                        unit: Detail.unit
+                        risingIsBad: true
+                    }
+                    Repeater {
+                        model: Detail.snapshotRows
+                        RowLayout {
+                            required property var modelData
+                            Layout.fillWidth: true
+                            ThemedText { text: modelData.time; size: 11; color: Theme.textMuted }
+                            Item { Layout.fillWidth: true }
+                            ThemedText { text: modelData.price; size: 11 }
+                        }
+                    }
+                }
+
+                // Reactions
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 14
+                    Layout.rightMargin: 14
+                    spacing: 4
+                    RowLayout {
+                        spacing: 6
+                        CompactButton {
+                            objectName: "favoriteButton"
+                            title: Detail.favoriteLabel
+                            accent: Detail.isFavorite
+                            enabled: Detail.canReact
+                            onClicked: App.toggleFavoriteProduct(Detail.productId)
+                        }
+                        CompactButton {
+                            objectName: "downButton"
+                            title: Detail.downLabel
+                            danger: Detail.isDown
+                            enabled: Detail.canReact
+                            onClicked: App.toggleDownProduct(Detail.productId)
+                        }
+                    }
+                    ThemedText {
+                        visible: text.length > 0
+                        text: Detail.reactionHint
+                        size: 10
+                        color: Theme.textDim
+                    }
+                }
+
+                // Facts
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.leftMargin: 14
+                    Layout.rightMargin: 14
+                    Layout.bottomMargin: 14
+                    spacing: 4
+                    Hairline {}
+                    Repeater {
+                        model: Detail.metaRows
+                        RowLayout {
+                            required property var modelData
+                            Layout.fillWidth: true
+                            ThemedText {
+                                Layout.preferredWidth: 48
+                                text: modelData.label
+                                size: 11
+                                color: Theme.textMuted
+                            }
+                            ThemedText { Layout.fillWidth: true; text: modelData.value; size: 11 }
+                        }
+                    }
+                    ThemedText {
+                        objectName: "productLink"
+                        visible: Detail.url.length > 0
+                        text: "打开商品页"
+                        size: 11
+                        color: Theme.accent
+                        MouseArea {
+                            id: linkArea
+                            anchors.fill: parent
+                            hoverEnabled: true
+                            cursorShape: Qt.PointingHandCursor
+                            onClicked: App.openProductPage()
+                        }
+                    }
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,203 @@
+#include "AppState.h"
+#include "AsyncTest.h"
+#include "DemoServer.h"
+#include "StateBridge.h"
+
+#include <QNetworkAccessManager>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
+
+using namespace quelvio;
+using namespace quelvio::test;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The main window's view in an offscreen window, on a state that talks to a demo server.
+struct MainWindow {
+    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
+    QNetworkAccessManager network;
+    std::unique_ptr<MemorySessionStore> store;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<StateBridge> bridge;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem* root = nullptr;
+
+    MainWindow() {
+        server->listen();
+        SessionSnapshot snapshot;
+        snapshot.baseURL = server->baseUrl().toString();
+        store = std::make_unique<MemorySessionStore>(snapshot);
+        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
+        bridge = std::make_unique<StateBridge>(*state, 300ms);
+        StateBridge::setShared(bridge.get());
+        engine.addImportPath(u"qrc:/qt/qml"_s);
+        QQmlComponent component(&engine, QUrl(u"qrc:/qt/qml/Quelvio/qml/MainWindowView.qml"_s));
+        root = qobject_cast<QQuickItem*>(component.create());
+        if (!root)
+            qFatal("%s", qPrintable(component.errorString()));
+        root->setParentItem(window.contentItem());
+        window.resize(980, 640);
+        root->setSize(QSizeF(980, 640));
+        window.show();
+    }
+
+    ~MainWindow() {
+        state->cancelKeptTasks();
+        QTest::qWait(200);
+        delete root;
+        StateBridge::setShared(nullptr);
+    }
+
+    QList<QQuickItem*> visibleTexts(const QString& text) const {
+        QList<QQuickItem*> found;
+        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
+            if (!item->isVisible())
+                return;
+            if (item->property("text").toString() == text)
+                found.append(item);
+            for (QQuickItem* child : item->childItems())
+                walk(child);
+        };
+        walk(root);
+        return found;
+    }
+
+    QQuickItem* find(const char* objectName) const {
+        return root->findChild<QQuickItem*>(QLatin1StringView(objectName));
+    }
+
+    bool visible(const char* objectName) const {
+        QQuickItem* item = find(objectName);
+        return item && item->isVisible();
+    }
+
+    void click(QQuickItem* item) {
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+    }
+
+    // A product the demo server has a history for.
+    Product establishedProduct() const {
+        for (const Product& product : state->products())
+            if (!product.showsNew())
+                return product;
+        return state->products().first();
+    }
+};
+
+} // namespace
+
+class TestMainWindowView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
+
+    void theRootShowsTheTabsWithoutAnInspector() {
+        MainWindow main;
+        QVERIFY(waitUntil([&] { return !main.state->products().isEmpty(); }));
+        QVERIFY(main.visible("sidebar"));
+        QVERIFY(main.visible("productList"));
+        QVERIFY(!main.visible("inspector"));
+        QVERIFY(!main.visibleTexts(u"设置"_s).isEmpty());
+        QVERIFY(waitUntil([&] { return !main.visibleTexts(u"已连接"_s).isEmpty(); }));
+    }
+
+    void anOpenProductShowsInTheInspectorUntilClosed() {
+        MainWindow main;
+        QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));
+        const Product product = main.establishedProduct();
+        main.bridge->openProduct(product.id);
+
+        QVERIFY(waitUntil([&] { return main.visible("inspector"); }));
+        QQuickItem* chart = main.find("priceChart");
+        QVERIFY(chart);
+        QVERIFY(waitUntil([&] { return chart->isVisible() && chart->property("sampleCount").toInt() > 1; }));
+        QVERIFY(chart->height() > 100);
+        QVERIFY(!main.visibleTexts(u"详情"_s).isEmpty());
+        QVERIFY(!main.visibleTexts(product.name).isEmpty());
+        QVERIFY(!main.visibleTexts(u"#%1"_s.arg(product.id)).isEmpty());
+        QVERIFY(!main.visibleTexts(u"价格历史"_s).isEmpty());
+        QVERIFY(!main.visibleTexts(u"库存"_s).isEmpty());
+        QVERIFY(!main.visibleTexts(u"状态"_s).isEmpty());
+        QVERIFY(!main.visibleTexts(u"登录后可收藏 / 踩"_s).isEmpty());
+        // The inspector closes instead of going back; the centre keeps the product list.
+        QVERIFY(!main.find("detailBack"));
+        QVERIFY(main.visible("productList"));
+
+        QQuickItem* close = main.find("detailClose");
+        QVERIFY(close && close->isVisible());
+        main.click(close);
+        QVERIFY(waitUntil([&] { return !main.visible("inspector"); }));
+        QCOMPARE(main.state->route(), PanelRoute::root());
+        QVERIFY(!main.state->productDetail());
+        QVERIFY(main.visible("productList"));
+        QVERIFY(main.visibleTexts(u"价格历史"_s).isEmpty());
+    }
+
+    void signedInReactionsFlipTheirLabels() {
+        MainWindow main;
+        const demo::Credentials account = main.server->userAccount();
+        main.state->setAuthUsername(account.username);
+        main.state->setAuthPassword(account.password);
+        QVERIFY(await(main.state->loginOrRegister()).finished);
+        QVERIFY(main.state->session().isLoggedIn());
+        QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));
+        Product product = main.establishedProduct();
+        for (const Product& candidate : main.state->products())
+            if (!main.state->favoriteProductIDs().contains(candidate.id) && !candidate.showsNew()) {
+                product = candidate;
+                break;
+            }
+        QVERIFY(!main.state->favoriteProductIDs().contains(product.id));
+        main.bridge->openProduct(product.id);
+        QVERIFY(waitUntil([&] { return main.visible("inspector") && main.visible("favoriteButton"); }));
+        QQuickItem* favorite = main.find("favoriteButton");
+        QCOMPARE(favorite->property("title").toString(), u"收藏"_s);
+        QVERIFY(favorite->property("enabled").toBool());
+        QVERIFY(main.visibleTexts(u"登录后可收藏 / 踩"_s).isEmpty());
+
+        main.click(favorite);
+        QVERIFY(waitUntil([&] { return main.state->favoriteProductIDs().contains(product.id); }));
+        QVERIFY(waitUntil([&] { return favorite->property("title").toString() == u"已收藏"_s; }));
+    }
+
+    void theInspectorOnlyAccompaniesProductsAndFavourites() {
+        MainWindow main;
+        QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));
+        main.bridge->openProduct(main.establishedProduct().id);
+        QVERIFY(waitUntil([&] { return main.visible("inspector"); }));
+
+        main.bridge->selectTab(u"sources"_s);
+        QVERIFY(waitUntil([&] { return !main.visible("inspector"); }));
+        main.bridge->selectTab(u"favorites"_s);
+        QVERIFY(waitUntil([&] { return main.visible("inspector"); }));
+
+        main.click(main.find("sidebar-settings"));
+        QVERIFY(waitUntil([&] { return main.state->route() == PanelRoute::settings(); }));
+        QVERIFY(!main.visible("inspector"));
+        QCOMPARE(main.find("placeTitle")->property("text").toString(), u"设置"_s);
+    }
+
+    void theWindowOffersAWayOut() {
+        MainWindow main;
+        QSignalSpy quit(main.bridge.get(), &StateBridge::quitRequested);
+        QQuickItem* item = main.find("sidebar-quit");
+        QVERIFY(item && item->isVisible());
+        main.click(item);
+        QCOMPARE(quit.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestMainWindowView)
+#include "tst_MainWindowView.moc"
