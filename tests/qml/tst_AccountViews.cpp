@@ -371,6 +371,20 @@ private slots:
         QCOMPARE(panel.find(u"apiKeyField"_s)->property("text").toString(), u"pasted-key"_s);
     }
 
+    void outsideThePanelTheSettingsHaveNoBackButton() {
+        Panel panel;
+        QQmlComponent component(&panel.engine);
+        component.setData("import Quelvio\nSettingsPage { showsBackButton: false }", QUrl());
+        std::unique_ptr<QQuickItem> page(qobject_cast<QQuickItem*>(component.create()));
+        QVERIFY2(page, qPrintable(component.errorString()));
+        auto* back = page->findChild<QQuickItem*>(u"settingsBackButton"_s);
+        QVERIFY(back);
+        QVERIFY(!back->isVisible());
+        QVERIFY(page->findChild<QQuickItem*>(u"apiKeyField"_s));
+        page->setProperty("showsBackButton", true);
+        QVERIFY(back->isVisible());
+    }
+
     void theBackButtonLeavesTheSettings() {
         Panel panel;
         panel.bridge->showSettings();
