@@ -1,9 +1,7 @@
 #include "StateBridge.h"
 
 #include "PanelText.h"
-#include "PanelThemeController.h"
 #include "Presentation/ValueFormat.h"
-#include "ThemeCatalog.h"
 
 #include <QDesktopServices>
 #include <QQmlEngine>
@@ -280,34 +278,10 @@ QVariantMap StateBridge::detail() const {
             {QStringLiteral("down"), m_state->downProductIDs().contains(product->id)}};
 }
 
-QVariantList StateBridge::themes() const {
-    QVariantList list;
-    for (AppTheme theme : appThemeCases)
-        list.append(QVariantMap{{QStringLiteral("key"), rawValue(theme)},
-                                {QStringLiteral("name"), ThemeCatalog::definition(theme).name}});
-    return list;
-}
-
 void StateBridge::openProductPage() {
     const auto& product = m_state->productDetail();
     if (product && product->productUrl)
         QDesktopServices::openUrl(QUrl(*product->productUrl));
-}
-
-void StateBridge::saveBaseURL(const QString& address) {
-    m_state->updateBaseURL(address.trimmed());
-    m_state->setBanner(QStringLiteral("已保存地址"));
-}
-
-void StateBridge::applyTheme(const QString& key) {
-    const auto theme = fromRawValue<AppTheme>(key);
-    if (!theme)
-        return;
-    SessionSnapshot next = m_state->session();
-    next.theme = *theme;
-    m_state->setSession(next);
-    m_state->persistAndRebuild();
-    PanelThemeController::shared().apply(*theme);
 }
 
 void StateBridge::scheduleRows() {

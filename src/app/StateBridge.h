@@ -66,9 +66,6 @@ class StateBridge : public QObject {
     Q_PROPERTY(bool isDetailLoading READ isDetailLoading NOTIFY detailChanged)
     // The open product's history for the chart item (a QList<PriceSnapshot>).
     Q_PROPERTY(QVariant history READ history NOTIFY detailChanged)
-    Q_PROPERTY(QString baseURL READ baseURL NOTIFY sessionChanged)
-    Q_PROPERTY(QString themeKey READ themeKey NOTIFY sessionChanged)
-    Q_PROPERTY(QVariantList themes READ themes CONSTANT)
     Q_PROPERTY(quelvio::KeyedListModel* products READ products CONSTANT)
     Q_PROPERTY(quelvio::KeyedListModel* favoriteProducts READ favoriteProducts CONSTANT)
     Q_PROPERTY(quelvio::KeyedListModel* favoriteShops READ favoriteShops CONSTANT)
@@ -139,9 +136,6 @@ public:
     QVariantMap detail() const;
     bool isDetailLoading() const { return m_state->isDetailLoading(); }
     QVariant history() const { return QVariant::fromValue(m_state->productHistory()); }
-    QString baseURL() const { return m_state->session().baseURL; }
-    QString themeKey() const { return rawValue(m_state->session().theme); }
-    QVariantList themes() const;
     KeyedListModel* products() const { return m_products; }
     KeyedListModel* favoriteProducts() const { return m_favoriteProducts; }
     KeyedListModel* favoriteShops() const { return m_favoriteShops; }
@@ -175,8 +169,6 @@ public:
     Q_INVOKABLE void logout() { m_state->logout(); }
     Q_INVOKABLE void redeemMembership() { m_state->redeemMembership(); }
     Q_INVOKABLE void openProductPage();
-    Q_INVOKABLE void saveBaseURL(const QString& address);
-    Q_INVOKABLE void applyTheme(const QString& key);
 
 signals:
     void connectionChanged();
