@@ -345,6 +345,8 @@ private:
 
     // Account
     QCoro::Task<void> refreshMe();
+    // The server's record of the signed-in user, and the name it goes by, kept and saved.
+    void adoptUser(const User& user);
 
     // Assigns and notifies when the value changed.
     template <typename T>

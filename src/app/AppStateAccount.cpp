@@ -71,6 +71,14 @@ QCoro::Task<void> AppState::logout() {
     setBanner(QStringLiteral("已退出"));
 }
 
+void AppState::adoptUser(const User& user) {
+    setCurrentUser(user);
+    SessionSnapshot next = m_session;
+    next.username = user.username;
+    setSession(next);
+    persistAndRebuild();
+}
+
 QCoro::Task<void> AppState::refreshMe() {
     if (!m_session.isLoggedIn())
         co_return;
@@ -82,11 +90,7 @@ QCoro::Task<void> AppState::refreshMe() {
         handleAuthFailure(*result.error);
         co_return;
     }
-    setCurrentUser(result.value);
-    SessionSnapshot next = m_session;
-    next.username = result.value->username;
-    setSession(next);
-    persistAndRebuild();
+    adoptUser(*result.value);
 }
 
 QCoro::Task<void> AppState::redeemMembership() {
@@ -101,11 +105,7 @@ QCoro::Task<void> AppState::redeemMembership() {
         present(*result.error);
         co_return;
     }
-    setCurrentUser(result.value);
-    SessionSnapshot next = m_session;
-    next.username = result.value->username;
-    setSession(next);
-    persistAndRebuild();
+    adoptUser(*result.value);
     setRedeemInput({});
     setBanner(result.value->isMember ? QStringLiteral("兑换成功") : QStringLiteral("已提交"));
 }

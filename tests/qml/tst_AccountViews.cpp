@@ -4,6 +4,7 @@
 #include "PanelThemeController.h"
 #include "StateBridge.h"
 #include "ThemeCatalog.h"
+#include "ViewFixture.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -27,65 +28,9 @@ using namespace std::chrono_literals;
 namespace {
 
 // The panel in an offscreen window over a demo server, optionally with an operator key.
-struct Panel {
-    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
-    QNetworkAccessManager network;
-    std::unique_ptr<MemorySessionStore> store;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<StateBridge> bridge;
-    QQmlEngine engine;
-    QQuickWindow window;
-    QQuickItem* root = nullptr;
-
-    explicit Panel(std::optional<QString> apiKey = std::nullopt) {
-        server->listen();
-        SessionSnapshot snapshot;
-        snapshot.baseURL = server->baseUrl().toString();
-        snapshot.apiKey = apiKey;
-        store = std::make_unique<MemorySessionStore>(snapshot);
-        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
-        bridge = std::make_unique<StateBridge>(*state, 5s);
-        StateBridge::setShared(bridge.get());
-        engine.addImportPath(u"qrc:/qt/qml"_s);
-        QQmlComponent component(&engine, QUrl(u"qrc:/qt/qml/Quelvio/qml/PanelRoot.qml"_s));
-        root = qobject_cast<QQuickItem*>(component.create());
-        if (!root)
-            qFatal("%s", qPrintable(component.errorString()));
-        root->setParentItem(window.contentItem());
-        window.resize(400, 560);
-        window.show();
-        window.requestActivate();
-    }
-
-    ~Panel() {
-        state->cancelKeptTasks();
-        // Replies still on their way would strand the operations awaiting them.
-        qsizetype seen = -1;
-        for (int i = 0; i < 100; ++i) {
-            QTest::qWait(100);
-            const qsizetype now = server->requests().size();
-            if (now == seen && !state->isLoading() && !state->isLoadingMoreProducts() &&
-                !state->scrapeBusySlug())
-                break;
-            seen = now;
-        }
-        delete root;
-        StateBridge::setShared(nullptr);
-    }
-
-    QList<QQuickItem*> visibleTexts(const QString& text) const {
-        QList<QQuickItem*> found;
-        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
-            if (!item->isVisible())
-                return;
-            if (item->property("text").toString() == text)
-                found.append(item);
-            for (QQuickItem* child : item->childItems())
-                walk(child);
-        };
-        walk(root);
-        return found;
-    }
+struct Panel : ViewFixture {
+    explicit Panel(std::optional<QString> apiKey = std::nullopt)
+        : ViewFixture("PanelRoot.qml", QSize(400, 560), std::move(apiKey), std::chrono::seconds(5)) {}
 
     // The first visible item of that object name, searched through the visual tree.
     QQuickItem* find(const QString& objectName) const {
@@ -119,8 +64,7 @@ struct Panel {
 
     void click(QQuickItem* item) {
         reveal(item);
-        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+        clickAt(item);
     }
 
     // Types (ASCII) into a field the way a user does: focus, then keys.

@@ -2,6 +2,7 @@
 #include "AsyncTest.h"
 #include "DemoServer.h"
 #include "StateBridge.h"
+#include "ViewFixture.h"
 
 #include <QNetworkAccessManager>
 #include <QQmlComponent>
@@ -21,70 +22,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The main window's view in an offscreen window, on a state that talks to a demo server.
-struct MainWindow {
-    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
-    QNetworkAccessManager network;
-    std::unique_ptr<MemorySessionStore> store;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<StateBridge> bridge;
-    QQmlEngine engine;
-    QQuickWindow window;
-    QQuickItem* root = nullptr;
+struct MainWindow : ViewFixture {
+    MainWindow()
+        : ViewFixture("MainWindowView.qml", QSize(980, 640)) {}
 
-    MainWindow() {
-        server->listen();
-        SessionSnapshot snapshot;
-        snapshot.baseURL = server->baseUrl().toString();
-        store = std::make_unique<MemorySessionStore>(snapshot);
-        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
-        bridge = std::make_unique<StateBridge>(*state, 300ms);
-        StateBridge::setShared(bridge.get());
-        engine.addImportPath(u"qrc:/qt/qml"_s);
-        QQmlComponent component(&engine, QUrl(u"qrc:/qt/qml/Quelvio/qml/MainWindowView.qml"_s));
-        root = qobject_cast<QQuickItem*>(component.create());
-        if (!root)
-            qFatal("%s", qPrintable(component.errorString()));
-        root->setParentItem(window.contentItem());
-        window.resize(980, 640);
-        root->setSize(QSizeF(980, 640));
-        window.show();
-    }
-
-    ~MainWindow() {
-        state->cancelKeptTasks();
-        QTest::qWait(200);
-        delete root;
-        StateBridge::setShared(nullptr);
-    }
-
-    QList<QQuickItem*> visibleTexts(const QString& text) const {
-        QList<QQuickItem*> found;
-        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
-            if (!item->isVisible())
-                return;
-            if (item->property("text").toString() == text)
-                found.append(item);
-            for (QQuickItem* child : item->childItems())
-                walk(child);
-        };
-        walk(root);
-        return found;
-    }
-
-    QQuickItem* find(const char* objectName) const {
-        return root->findChild<QQuickItem*>(QLatin1StringView(objectName));
-    }
-
-    bool visible(const char* objectName) const {
-        QQuickItem* item = find(objectName);
-        return item && item->isVisible();
-    }
-
-    void click(QQuickItem* item) {
-        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
-    }
+    void click(QQuickItem* item) { clickAt(item); }
 
     // A product the demo server has a history for.
     Product establishedProduct() const {

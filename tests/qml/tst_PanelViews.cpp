@@ -2,6 +2,7 @@
 #include "AsyncTest.h"
 #include "DemoServer.h"
 #include "StateBridge.h"
+#include "ViewFixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QNetworkAccessManager>
@@ -22,60 +23,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The panel's views in an offscreen window, on a state that talks to a demo server.
-struct Panel {
-    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
-    QNetworkAccessManager network;
-    std::unique_ptr<MemorySessionStore> store;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<StateBridge> bridge;
-    QQmlEngine engine;
-    QQuickWindow window;
-    QQuickItem* root = nullptr;
-
-    Panel() {
-        server->listen();
-        SessionSnapshot snapshot;
-        snapshot.baseURL = server->baseUrl().toString();
-        store = std::make_unique<MemorySessionStore>(snapshot);
-        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
-        bridge = std::make_unique<StateBridge>(*state, 300ms);
-        StateBridge::setShared(bridge.get());
-        engine.addImportPath(u"qrc:/qt/qml"_s);
-        QQmlComponent component(&engine, QUrl(u"qrc:/qt/qml/Quelvio/qml/PanelRoot.qml"_s));
-        root = qobject_cast<QQuickItem*>(component.create());
-        if (!root)
-            qFatal("%s", qPrintable(component.errorString()));
-        root->setParentItem(window.contentItem());
-        window.resize(400, 560);
-        window.show();
+struct Panel : ViewFixture {
+    Panel()
+        : ViewFixture("PanelRoot.qml", QSize(400, 560)) {
         state->appearOnPanel(); // as the shell does whenever it shows the panel
-    }
-
-    ~Panel() {
-        state->cancelKeptTasks();
-        QTest::qWait(200);
-        delete root;
-        StateBridge::setShared(nullptr);
-    }
-
-    // Every visible item under the root whose "text" is the given one.
-    QList<QQuickItem*> visibleTexts(const QString& text) const {
-        QList<QQuickItem*> found;
-        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
-            if (!item->isVisible())
-                return;
-            if (item->property("text").toString() == text)
-                found.append(item);
-            for (QQuickItem* child : item->childItems())
-                walk(child);
-        };
-        walk(root);
-        return found;
-    }
-
-    QQuickItem* find(const char* objectName) const {
-        return root->findChild<QQuickItem*>(QLatin1StringView(objectName));
     }
 };
 

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "AppState.h"
+#include "AsyncTest.h"
+#include "DemoServer.h"
+#include "StateBridge.h"
+
+#include <QNetworkAccessManager>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+namespace quelvio::test {
+
+// One of the views in an offscreen window, on a state that talks to an embedded demo server.
+struct ViewFixture {
+    std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
+    QNetworkAccessManager network;
+    std::unique_ptr<MemorySessionStore> store;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<StateBridge> bridge;
+    QQmlEngine engine;
+    QQuickWindow window;
+    QQuickItem* root = nullptr;
+
+    ViewFixture(const char* qmlFile, QSize size, std::optional<QString> apiKey = std::nullopt,
+                std::chrono::milliseconds bannerLifetime = std::chrono::milliseconds(300)) {
+        using namespace std::chrono_literals;
+        server->listen();
+        SessionSnapshot snapshot;
+        snapshot.baseURL = server->baseUrl().toString();
+        snapshot.apiKey = std::move(apiKey);
+        store = std::make_unique<MemorySessionStore>(snapshot);
+        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
+        bridge = std::make_unique<StateBridge>(*state, bannerLifetime);
+        StateBridge::setShared(bridge.get());
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        QQmlComponent component(
+            &engine, QUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/") + QLatin1StringView(qmlFile)));
+        root = qobject_cast<QQuickItem*>(component.create());
+        if (!root)
+            qFatal("%s", qPrintable(component.errorString()));
+        root->setParentItem(window.contentItem());
+        window.resize(size);
+        root->setSize(QSizeF(size));
+        window.show();
+        window.requestActivate();
+    }
+
+    ~ViewFixture() {
+        state->cancelKeptTasks();
+        // Replies still on their way would strand the operations awaiting them.
+        qsizetype seen = -1;
+        for (int i = 0; i < 100; ++i) {
+            QTest::qWait(100);
+            const qsizetype now = server ? server->requests().size() : 0; // a test may stop the server
+            if (now == seen && !state->isLoading() && !state->isLoadingMoreProducts() &&
+                !state->scrapeBusySlug())
+                break;
+            seen = now;
+        }
+        delete root;
+        StateBridge::setShared(nullptr);
+    }
+
+    // Every visible item under the root whose "text" is the given one.
+    QList<QQuickItem*> visibleTexts(const QString& text) const {
+        QList<QQuickItem*> found;
+        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
+            if (!item->isVisible())
+                return;
+            if (item->property("text").toString() == text)
+                found.append(item);
+            for (QQuickItem* child : item->childItems())
+                walk(child);
+        };
+        walk(root);
+        return found;
+    }
+
+    QQuickItem* find(const char* objectName) const {
+        return root->findChild<QQuickItem*>(QLatin1StringView(objectName));
+    }
+
+    bool visible(const char* objectName) const {
+        QQuickItem* item = find(objectName);
+        return item && item->isVisible();
+    }
+
+    void clickAt(QQuickItem* item) {
+        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+        QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+    }
+};
+
+} // namespace quelvio::test
