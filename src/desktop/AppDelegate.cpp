@@ -1,6 +1,5 @@
 #include "AppDelegate.h"
 
-#include "LaunchAtLogin.h"
 #include "Logging.h"
 #include "PanelThemeController.h"
 #include "Presentation/StatusItem.h"
@@ -19,7 +18,7 @@ namespace quelvio {
 
 namespace {
 
-const QUrl panelRootUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/PanelRoot.qml"));
+const QUrl panelRootUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MenuBarDropdownView.qml"));
 const QUrl mainWindowViewUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MainWindowView.qml"));
 
 // The tray icon: the design's symbol drawn from the icon font, light on the panel's dark tone.
@@ -50,7 +49,7 @@ void DesktopActivationHost::activate() {
 }
 
 AppDelegate::AppDelegate()
-    : m_state(m_store, &m_network)
+    : m_state(m_store, &m_network, StateSeams{&PanelThemeController::shared(), &m_launchAtLogin})
     , m_bridge(m_state)
     , m_panelHost(&m_panel) {
     StateBridge::setShared(&m_bridge);
@@ -69,7 +68,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     configureDropdown();
     configureMainWindow();
     configureStatusItem();
-    refreshLaunchAtLogin();
+    m_state.refreshLaunchAtLogin();
     m_state.start();
     // The main window's view refreshes what it shows as the window appears.
     QTimer::singleShot(400, this, [this] { m_mainWindowController->show(); });
@@ -149,10 +148,6 @@ void AppDelegate::configureStatusItem() {
                 }
             });
     m_statusItem.show();
-}
-
-void AppDelegate::refreshLaunchAtLogin() {
-    m_state.setLaunchAtLoginStatus(LaunchAtLoginController::forCurrentUser().status());
 }
 
 void AppDelegate::toggleDropdown() {

@@ -3,6 +3,7 @@
 #include "AppActivationPolicy.h"
 #include "AppState.h"
 #include "KeyablePanel.h"
+#include "LaunchAtLogin.h"
 #include "MainWindowController.h"
 #include "MenuBarDropdownController.h"
 #include "NetworkAccess.h"
@@ -61,11 +62,11 @@ private:
     void configureDropdown();
     void configureMainWindow();
     void configureStatusItem();
-    void refreshLaunchAtLogin();
     QQuickItem* createRootItem(const QUrl& url);
 
     NetworkAccess m_network;
     UserDefaultsSessionStore m_store;
+    LaunchAtLoginController m_launchAtLogin = LaunchAtLoginController::forCurrentUser();
     AppState m_state;
     StateBridge m_bridge;
     QQmlEngine m_engine;

@@ -1,27 +1,14 @@
 #pragma once
 
-#include "Presentation/StatusItem.h"
+#include "LaunchAtLoginService.h"
 
 #include <QString>
-#include <stdexcept>
 
 namespace quelvio {
 
-// A login-item change the platform refused; what() is the text shown in the banner.
-class LaunchAtLoginError : public std::runtime_error {
-public:
-    explicit LaunchAtLoginError(const QString& message)
-        : std::runtime_error(message.toStdString())
-        , m_message(message) {}
-    QString localizedDescription() const { return m_message; }
-
-private:
-    QString m_message;
-};
-
 // Launch at login through an XDG autostart entry. The entry counts as registered while it exists
 // and is not switched off (Hidden=true, or GNOME's X-GNOME-Autostart-enabled=false).
-class LaunchAtLoginController {
+class LaunchAtLoginController : public LaunchAtLoginService {
 public:
     LaunchAtLoginController(QString entryPath, QString executablePath);
     // $XDG_CONFIG_HOME/autostart/quelvio.desktop (~/.config when unset) starting this binary.
@@ -29,9 +16,9 @@ public:
     static QString defaultEntryPath();
 
     const QString& entryPath() const { return m_entryPath; }
-    LaunchAtLoginStatus status() const;
+    LaunchAtLoginStatus status() const override;
     // Writes or removes the entry; throws LaunchAtLoginError when the file system refuses.
-    void setEnabled(bool enabled) const;
+    void setEnabled(bool enabled) const override;
 
     // The Exec value for a program path, quoted and escaped as desktop entries require.
     static QString execValue(const QString& program);

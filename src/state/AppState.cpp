@@ -1,20 +1,20 @@
 #include "AppState.h"
 
 #include "Logging.h"
-#include "PanelThemeController.h"
 
 #include <QNetworkAccessManager>
 
 namespace quelvio {
 
-AppState::AppState(SessionStoring& store, QNetworkAccessManager* network, Timings timings, QObject* parent)
-    : QObject(parent)
-    , m_session(store.load())
+AppState::AppState(SessionStoring& store, QNetworkAccessManager* network, Timings timings, StateSeams seams)
+    : m_session(store.load())
     , m_store(store)
     , m_network(network)
     , m_timings(timings)
+    , m_seams(seams)
     , m_client(APIRequestFactory::fromSnapshot(m_session), network) {
-    PanelThemeController::shared().apply(m_session.theme);
+    if (m_seams.theme)
+        m_seams.theme->apply(m_session.theme);
 }
 
 AppState::~AppState() {
@@ -113,6 +113,33 @@ void AppState::popToRoot() {
     setProductHistory({});
     setShowReportField(false);
     setReportNote({});
+}
+
+void AppState::chooseTheme(AppTheme theme) {
+    SessionSnapshot next = m_session;
+    next.theme = theme;
+    setSession(next);
+    persistAndRebuild();
+    if (m_seams.theme)
+        m_seams.theme->apply(theme);
+}
+
+void AppState::refreshLaunchAtLogin() {
+    if (m_seams.launchAtLogin)
+        setLaunchAtLoginStatus(m_seams.launchAtLogin->status());
+}
+
+bool AppState::setLaunchAtLogin(bool enabled) {
+    if (!m_seams.launchAtLogin)
+        return false;
+    try {
+        m_seams.launchAtLogin->setEnabled(enabled);
+    } catch (const LaunchAtLoginError& error) {
+        setBanner(error.localizedDescription());
+        return false;
+    }
+    refreshLaunchAtLogin();
+    return true;
 }
 
 void AppState::present(const ZeltorAPIError& error) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "APIClient.h"
+#include "LaunchAtLoginService.h"
 #include "Presentation/ProductOrdering.h"
 #include "Presentation/StatusItem.h"
 #include "SessionStore.h"
 #include "TaskHandle.h"
+#include "ThemeSink.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -30,6 +32,13 @@ struct PanelRoute {
     bool isProduct(qint64 id) const { return kind == Kind::product && productID == id; }
 
     bool operator==(const PanelRoute&) const = default;
+};
+
+// What the state needs from the layers above it and from the platform. Either may be absent (tests,
+// a headless run): the theme then goes nowhere and launch at login reads as not found.
+struct StateSeams {
+    ThemeSink* theme = nullptr;
+    LaunchAtLoginService* launchAtLogin = nullptr;
 };
 
 // Notes for every coroutine here: parameters are taken by value, since a reference may dangle
@@ -106,9 +115,9 @@ public:
     };
 
     AppState(SessionStoring& store, QNetworkAccessManager* network, Timings timings,
-             QObject* parent = nullptr);
-    AppState(SessionStoring& store, QNetworkAccessManager* network, QObject* parent = nullptr)
-        : AppState(store, network, Timings{}, parent) {}
+             StateSeams seams = StateSeams());
+    AppState(SessionStoring& store, QNetworkAccessManager* network, StateSeams seams = StateSeams())
+        : AppState(store, network, Timings{}, seams) {}
     ~AppState() override;
 
     // Start-up and session (state model)
@@ -116,6 +125,12 @@ public:
     void updateBaseURL(const QString& value);
     void persistAndRebuild();
     void popToRoot();
+    void chooseTheme(AppTheme theme);
+
+    // Launch at login. A refused change leaves the status as it was and says why in the banner;
+    // returns whether the change went through.
+    void refreshLaunchAtLogin();
+    bool setLaunchAtLogin(bool enabled);
 
     // Live updates
     QCoro::Task<void> refreshVisible(bool forceCatalog);
@@ -437,6 +452,7 @@ private:
     SessionStoring& m_store;
     QPointer<QNetworkAccessManager> m_network;
     Timings m_timings;
+    StateSeams m_seams;
     APIClient m_client;
     std::shared_ptr<TaskHandle> m_pollTask;
     std::shared_ptr<TaskHandle> m_streamTask;

@@ -1,7 +1,6 @@
 #include "AccountModel.h"
 
 #include "AccountText.h"
-#include "LaunchAtLogin.h"
 #include "Models/Vocabulary.h"
 #include "PanelThemeController.h"
 #include "StateBridge.h"
@@ -209,27 +208,17 @@ void AccountModel::chooseTheme(const QString& key) {
     const auto theme = fromRawValue<AppTheme>(key);
     if (!theme)
         return;
-    SessionSnapshot next = m_state->session();
-    next.theme = *theme;
-    m_state->setSession(next);
-    m_state->persistAndRebuild();
-    PanelThemeController::shared().apply(*theme);
+    m_state->chooseTheme(*theme);
 }
 
 void AccountModel::refreshLaunchAtLogin() {
-    m_state->setLaunchAtLoginStatus(LaunchAtLoginController::forCurrentUser().status());
+    m_state->refreshLaunchAtLogin();
 }
 
 void AccountModel::setLaunchAtLogin(bool enabled) {
-    try {
-        LaunchAtLoginController::forCurrentUser().setEnabled(enabled);
-    } catch (const LaunchAtLoginError& error) {
-        m_state->setBanner(error.localizedDescription());
-        // The switch falls back to what the system really has.
+    // A refused change leaves the status alone; the switch must still fall back to it.
+    if (!m_state->setLaunchAtLogin(enabled))
         emit launchAtLoginChanged();
-        return;
-    }
-    refreshLaunchAtLogin();
 }
 
 void AccountModel::scrapeAll() {

@@ -2,6 +2,7 @@
 
 #include "Theme.h"
 #include "ThemeCatalog.h"
+#include "ThemeSink.h"
 
 #include <QColor>
 #include <QFont>
@@ -16,7 +17,7 @@ namespace quelvio {
 // The process-wide current theme as views see it. Every apply moves `revision` forward and
 // announces mirlowThemeDidChange, even when the theme stays the same; every derived property
 // follows that one signal.
-class PanelThemeController : public QObject {
+class PanelThemeController : public QObject, public ThemeSink {
     Q_OBJECT
     QML_NAMED_ELEMENT(Theme)
     QML_SINGLETON
@@ -58,7 +59,7 @@ public:
 
     AppTheme theme() const { return m_theme; }
     uint revision() const { return m_revision; }
-    void apply(AppTheme theme);
+    void apply(AppTheme theme) override;
 
     QString themeId() const { return rawValue(m_theme); }
     QString name() const { return current().name; }

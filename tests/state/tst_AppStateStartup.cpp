@@ -1,5 +1,5 @@
 #include "AppStateFixture.h"
-#include "PanelThemeController.h"
+#include "FakeSeams.h"
 
 using namespace quelvio;
 using namespace quelvio::test;
@@ -16,10 +16,11 @@ private slots:
         stored.baseURL = f.baseURL();
         stored.theme = AppTheme::blueprint;
         f.store = std::make_unique<MemorySessionStore>(stored);
-        f.state = std::make_unique<AppState>(*f.store, &f.network);
+        RecordingThemeSink theme;
+        f.state = std::make_unique<AppState>(*f.store, &f.network, StateSeams{&theme, nullptr});
         const AppState& s = *f.state;
         QCOMPARE(s.session(), stored);
-        QCOMPARE(PanelThemeController::shared().theme(), AppTheme::blueprint);
+        QCOMPARE(theme.applied, QList{AppTheme::blueprint});
         QCOMPARE(s.connection(), ConnectionState::unknown);
         QCOMPARE(s.route(), PanelRoute::root());
         QCOMPARE(s.selectedTab(), MenuBarDropdownTab::products);
@@ -30,7 +31,6 @@ private slots:
         QVERIFY(s.client().factory() == APIRequestFactory::fromSnapshot(stored));
         QTest::qWait(50);
         QVERIFY(f.server.requests().isEmpty());
-        PanelThemeController::shared().apply(AppTheme::ink);
     }
 
     void startSignedOutLoadsTheCatalogueAndOpensTheStream() {
@@ -176,6 +176,34 @@ private slots:
         s.persistAndRebuild();
         QCOMPARE(f.store->load(), next);
         QCOMPARE(s.client().factory().apiKey, std::optional(u" key "_s));
+    }
+
+    void aChosenThemeIsSavedAndShown() {
+        AppStateFixture f;
+        RecordingThemeSink theme;
+        f.store = std::make_unique<MemorySessionStore>(SessionSnapshot{});
+        f.state = std::make_unique<AppState>(*f.store, &f.network, StateSeams{&theme, nullptr});
+        f.state->chooseTheme(AppTheme::pixel);
+        QCOMPARE(f.store->load().theme, AppTheme::pixel);
+        QCOMPARE(f.state->session().theme, AppTheme::pixel);
+        QCOMPARE(theme.applied.last(), AppTheme::pixel);
+    }
+
+    void launchAtLoginFollowsThePlatformAndARefusalSaysWhy() {
+        AppStateFixture f;
+        FakeLoginItems items;
+        f.store = std::make_unique<MemorySessionStore>(SessionSnapshot{});
+        f.state = std::make_unique<AppState>(*f.store, &f.network, StateSeams{nullptr, &items});
+        AppState& s = *f.state;
+        s.refreshLaunchAtLogin();
+        QCOMPARE(s.launchAtLoginStatus(), LaunchAtLoginStatus::notRegistered);
+        QVERIFY(s.setLaunchAtLogin(true));
+        QCOMPARE(s.launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
+
+        items.refusal = u"无法写入"_s;
+        QVERIFY(!s.setLaunchAtLogin(false));
+        QCOMPARE(s.banner(), std::optional(u"无法写入"_s));
+        QCOMPARE(s.launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
     }
 };
 

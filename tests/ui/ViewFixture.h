@@ -3,6 +3,8 @@
 #include "AppState.h"
 #include "AsyncTest.h"
 #include "DemoServer.h"
+#include "FakeSeams.h"
+#include "PanelThemeController.h"
 #include "StateBridge.h"
 
 #include <QNetworkAccessManager>
@@ -20,6 +22,7 @@ namespace quelvio::test {
 struct ViewFixture {
     std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
     QNetworkAccessManager network;
+    FakeLoginItems loginItems;
     std::unique_ptr<MemorySessionStore> store;
     std::unique_ptr<AppState> state;
     std::unique_ptr<StateBridge> bridge;
@@ -35,7 +38,8 @@ struct ViewFixture {
         snapshot.baseURL = server->baseUrl().toString();
         snapshot.apiKey = std::move(apiKey);
         store = std::make_unique<MemorySessionStore>(snapshot);
-        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms});
+        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms},
+                                           StateSeams{&PanelThemeController::shared(), &loginItems});
         bridge = std::make_unique<StateBridge>(*state, bannerLifetime);
         StateBridge::setShared(bridge.get());
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));

@@ -25,7 +25,7 @@ namespace {
 
 struct Panel : ViewFixture {
     Panel()
-        : ViewFixture("PanelRoot.qml", QSize(400, 560)) {
+        : ViewFixture("MenuBarDropdownView.qml", QSize(400, 560)) {
         state->appearOnPanel(); // as the shell does whenever it shows the panel
     }
 };

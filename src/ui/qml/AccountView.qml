@@ -22,8 +22,8 @@ Flickable {
             title: App.isRegistering ? "注册" : "登录"
             RowLayout {
                 spacing: 6
-                Chip { objectName: "signInChip"; title: "登录"; selected: !App.isRegistering; onClicked: App.isRegistering = false }
-                Chip { objectName: "registerChip"; title: "注册"; selected: App.isRegistering; onClicked: App.isRegistering = true }
+                ZeltorChip { objectName: "signInChip"; title: "登录"; selected: !App.isRegistering; onClicked: App.isRegistering = false }
+                ZeltorChip { objectName: "registerChip"; title: "注册"; selected: App.isRegistering; onClicked: App.isRegistering = true }
             }
             PasteableLineField {
                 objectName: "usernameField"

@@ -16,7 +16,7 @@ ColumnLayout {
         spacing: 6
         Repeater {
             model: ["用户", "兑换", "举报"]
-            Chip {
+            ZeltorChip {
                 required property string modelData
                 required property int index
                 objectName: "adminPane" + index

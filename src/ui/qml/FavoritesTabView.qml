@@ -19,7 +19,7 @@ Item {
             onClicked: App.selectTab("me")
         }
     }
-    EmptyState {
+    EmptyStateView {
         anchors.fill: parent
         visible: App.isLoggedIn && !App.hasFavorites
         icon: "star"
@@ -39,7 +39,7 @@ Item {
             spacing: 0
 
             ThemedText { Layout.margins: 10; Layout.bottomMargin: 4; text: "商品"; size: 11; weight: Font.DemiBold; color: Theme.textMuted }
-            SortBar {
+            ProductSortBar {
                 Layout.fillWidth: true
                 Layout.leftMargin: 10
                 Layout.rightMargin: 10

@@ -158,11 +158,11 @@ Rectangle {
         }
     }
 
-    Component { id: productsTab; ProductsTab {} }
-    Component { id: favoritesTab; FavoritesTab {} }
-    Component { id: sourcesTab; SourcesTab {} }
-    Component { id: accountTab; AccountTab {} }
-    Component { id: settingsPage; SettingsPage { showsBackButton: false } }
+    Component { id: productsTab; ProductsTabView {} }
+    Component { id: favoritesTab; FavoritesTabView {} }
+    Component { id: sourcesTab; SourcesTabView {} }
+    Component { id: accountTab; AccountView {} }
+    Component { id: settingsPage; SettingsView { showsBackButton: false } }
 
     Banner {
         anchors.left: parent.left

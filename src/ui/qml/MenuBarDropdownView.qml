@@ -37,12 +37,12 @@ Rectangle {
             }
         }
     }
-    Component { id: productsTab; ProductsTab {} }
-    Component { id: favoritesTab; FavoritesTab {} }
-    Component { id: sourcesTab; SourcesTab {} }
-    Component { id: accountTab; AccountTab {} }
+    Component { id: productsTab; ProductsTabView {} }
+    Component { id: favoritesTab; FavoritesTabView {} }
+    Component { id: sourcesTab; SourcesTabView {} }
+    Component { id: accountTab; AccountView {} }
     Component { id: detailPage; ProductDetailView { showsBackButton: true } }
-    Component { id: settingsPage; SettingsPage {} }
+    Component { id: settingsPage; SettingsView {} }
 
     // The one-line message; it clears itself after a while or when dismissed.
     Rectangle {

@@ -34,7 +34,7 @@ ColumnLayout {
         spacing: 6
         Repeater {
             model: App.tabs
-            Chip {
+            ZeltorChip {
                 required property var modelData
                 objectName: "tab-" + modelData.key
                 title: modelData.title

@@ -47,7 +47,7 @@ ColumnLayout {
     }
     Component {
         id: failed
-        EmptyState { icon: Detail.failedSymbol; text: Detail.failedText }
+        EmptyStateView { icon: Detail.failedSymbol; text: Detail.failedText }
     }
     Component {
         id: body

@@ -116,7 +116,7 @@ Rectangle {
         }
         RowLayout {
             spacing: 4
-            ReactionButton {
+            ReactionIconButton {
                 symbol: row.favorite ? "star.fill" : "star"
                 filled: row.favorite
                 activeColor: Theme.warning
@@ -124,7 +124,7 @@ Rectangle {
                 help: App.isLoggedIn ? "收藏" : "登录后可用"
                 onClicked: App.toggleFavoriteProduct(row.productId)
             }
-            ReactionButton {
+            ReactionIconButton {
                 symbol: row.down ? "hand.thumbsdown.fill" : "hand.thumbsdown"
                 filled: row.down
                 activeColor: Theme.danger

@@ -16,7 +16,7 @@ Flickable {
         spacing: 4
         Repeater {
             model: App.sortOptions
-            Chip {
+            ZeltorChip {
                 required property var modelData
                 title: modelData.title
                 selected: modelData.key === bar.selected

@@ -23,14 +23,14 @@ ColumnLayout {
         }
         ChipRow {
             Layout.fillWidth: true
-            Chip {
+            ZeltorChip {
                 title: "全部"
                 selected: App.productCategory === ""
                 onClicked: App.applyProductCategory("")
             }
             Repeater {
                 model: App.categoryChips
-                Chip {
+                ZeltorChip {
                     required property var modelData
                     title: modelData.title
                     selected: modelData.key === App.productCategory
@@ -43,7 +43,7 @@ ColumnLayout {
             visible: App.subtypeChips.length > 0
             Repeater {
                 model: App.subtypeChips
-                Chip {
+                ZeltorChip {
                     required property var modelData
                     title: modelData.title
                     selected: modelData.key === App.productSubtype
@@ -54,13 +54,13 @@ ColumnLayout {
         ChipRow {
             Layout.fillWidth: true
             visible: App.productSource.length > 0
-            Chip {
+            ZeltorChip {
                 title: "店 " + App.productSource
                 selected: true
                 onClicked: App.applyProductSource("")
             }
         }
-        SortBar {
+        ProductSortBar {
             Layout.fillWidth: true
             selected: App.productSort
             onChosen: (sort) => App.applyProductSort(sort)
@@ -72,14 +72,14 @@ ColumnLayout {
         Layout.fillWidth: true
         Layout.fillHeight: true
 
-        EmptyState {
+        EmptyStateView {
             anchors.fill: parent
             visible: App.connection === "offline" && App.products.count === 0
             icon: "wifi.slash"
             text: "无法连接服务器"
             detail: App.lastError.length > 0 ? App.lastError : "请确认 Go 服务已启动，并检查设置中的地址。"
         }
-        EmptyState {
+        EmptyStateView {
             anchors.fill: parent
             visible: App.connection !== "offline" && App.products.count === 0 && !App.isLoading
             icon: "bag"

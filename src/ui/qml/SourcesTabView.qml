@@ -7,14 +7,14 @@ Item {
     id: tab
     Component.onCompleted: App.refreshSources()
 
-    EmptyState {
+    EmptyStateView {
         anchors.fill: parent
         visible: !App.hasSources && App.connection === "offline"
         icon: "wifi.slash"
         text: "无法连接服务器"
         detail: App.lastError
     }
-    EmptyState {
+    EmptyStateView {
         anchors.fill: parent
         visible: !App.hasSources && App.connection !== "offline"
         icon: "externaldrive"
