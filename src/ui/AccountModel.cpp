@@ -111,6 +111,10 @@ QString AccountModel::memberBadge() const {
     return AccountText::memberBadge(isMember());
 }
 
+QString AccountModel::memberBadgeColor() const {
+    return PanelText::colorRoleName(AccountText::memberBadgeColor(isMember()));
+}
+
 bool AccountModel::isAdmin() const {
     const auto& user = m_state->currentUser();
     return user && user->role == UserRole::admin;
@@ -146,9 +150,11 @@ QVariantList AccountModel::adminReports() const {
             subject = reaction.source->name;
         rows.append(QVariantMap{{QStringLiteral("reactionId"), reaction.id},
                                 {QStringLiteral("kind"), AccountText::reportKind(reaction.kind)},
+                                {QStringLiteral("kindColor"),
+                                 PanelText::colorRoleName(AccountText::reportKindColor(reaction.kind))},
                                 {QStringLiteral("target"), AccountText::reportTarget(reaction.targetType)},
-                                {QStringLiteral("subject"), subject},
-                                {QStringLiteral("note"), AccountText::reportNote(reaction.note)},
+                                {QStringLiteral("line"),
+                                 AccountText::reportLine(subject, AccountText::reportNote(reaction.note))},
                                 {QStringLiteral("time"), AccountText::reportTime(reaction.createdAt, zone)}});
     }
     return rows;

@@ -35,6 +35,7 @@ class AccountModel : public QObject {
     Q_PROPERTY(QString roleLabel READ roleLabel NOTIFY userChanged)
     Q_PROPERTY(bool isMember READ isMember NOTIFY userChanged)
     Q_PROPERTY(QString memberBadge READ memberBadge NOTIFY userChanged)
+    Q_PROPERTY(QString memberBadgeColor READ memberBadgeColor NOTIFY userChanged)
     Q_PROPERTY(bool isAdmin READ isAdmin NOTIFY userChanged)
     Q_PROPERTY(QVariantList adminUsers READ adminUsers NOTIFY adminUsersChanged)
     Q_PROPERTY(QVariantList adminCodes READ adminCodes NOTIFY adminCodesChanged)
@@ -65,6 +66,7 @@ public:
     QString roleLabel() const;
     bool isMember() const;
     QString memberBadge() const;
+    QString memberBadgeColor() const;
     bool isAdmin() const;
     QVariantList adminUsers() const;
     QVariantList adminCodes() const;

@@ -15,6 +15,10 @@ QString memberBadge(bool isMember) {
     return isMember ? QStringLiteral("会员") : QStringLiteral("普通用户");
 }
 
+PanelText::ColorRole memberBadgeColor(bool isMember) {
+    return isMember ? PanelText::ColorRole::success : PanelText::ColorRole::accent;
+}
+
 bool offersRoleButtons(const User& user) {
     return user.role != UserRole::admin && !user.isAdmin;
 }
@@ -34,6 +38,10 @@ QString reportKind(const QString& kind) {
     return kind;
 }
 
+PanelText::ColorRole reportKindColor(const QString& kind) {
+    return kind == ReactKind::report ? PanelText::ColorRole::danger : PanelText::ColorRole::warning;
+}
+
 QString reportTarget(const QString& targetType) {
     if (targetType == TargetType::product)
         return QStringLiteral("商品");
@@ -44,6 +52,10 @@ QString reportTarget(const QString& targetType) {
 
 QString reportNote(const std::optional<QString>& note) {
     return note && !note->isEmpty() ? *note : QStringLiteral("—");
+}
+
+QString reportLine(const QString& subject, const QString& note) {
+    return subject.isEmpty() ? note : subject + QStringLiteral("  ·  ") + note;
 }
 
 QString reportTime(const std::optional<QString>& createdAt, const QTimeZone& timeZone) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Models/AccountRecords.h"
+#include "PanelText.h"
 
 #include <QString>
 #include <QTimeZone>
@@ -11,8 +12,9 @@ namespace quelvio::AccountText {
 
 // "超管", "会员" or "普通", from the role word alone.
 QString roleLabel(const QString& role);
-// The capsule next to the signed-in user's name.
+// The capsule next to the signed-in user's name, and its colour.
 QString memberBadge(bool isMember);
+PanelText::ColorRole memberBadgeColor(bool isMember);
 // Only non-administrators can be moved between the ordinary and member roles.
 bool offersRoleButtons(const User& user);
 
@@ -20,8 +22,12 @@ bool offersRoleButtons(const User& user);
 QString codeLine(const RedeemCode& code);
 
 QString reportKind(const QString& kind);
+// A report's badge is drawn in danger, a thumbs-down's in warning (from the wire kind).
+PanelText::ColorRole reportKindColor(const QString& kind);
 QString reportTarget(const QString& targetType);
 QString reportNote(const std::optional<QString>& note);
+// "subject  ·  note", or the note alone when the reported item has no name.
+QString reportLine(const QString& subject, const QString& note);
 QString reportTime(const std::optional<QString>& createdAt, const QTimeZone& timeZone);
 
 // The key as stored: surrounding whitespace and newlines dropped; nothing left stores no key.

@@ -143,4 +143,68 @@ QString submitterLine(const Source& source) {
     return QStringLiteral("由 %1 提交").arg(*source.requestedBy);
 }
 
+QString tabBodyName(TabBody body) {
+    switch (body) {
+    case TabBody::list:
+        return QStringLiteral("list");
+    case TabBody::placeholder:
+        return QStringLiteral("placeholder");
+    case TabBody::signIn:
+        return QStringLiteral("signIn");
+    case TabBody::nothing:
+        break;
+    }
+    return QStringLiteral("nothing");
+}
+
+namespace {
+
+TabContent placeholder(const char* symbol, const QString& text, const QString& detail) {
+    return {TabBody::placeholder, {QString::fromLatin1(symbol), text, detail}};
+}
+
+const QString offlineText = QStringLiteral("无法连接服务器");
+
+} // namespace
+
+TabContent productsContent(ConnectionState connection, bool hasRows, bool isLoading,
+                           const std::optional<QString>& lastError) {
+    if (hasRows)
+        return {TabBody::list, {}};
+    if (connection == ConnectionState::offline)
+        return placeholder("wifi.slash", offlineText,
+                           hasText(lastError) ? *lastError
+                                              : QStringLiteral("请确认 Go 服务已启动，并检查设置中的地址。"));
+    if (isLoading)
+        return {TabBody::nothing, {}};
+    return placeholder("bag", QStringLiteral("暂无商品"), QStringLiteral("试试换模型类型或清空搜索"));
+}
+
+TabContent favoritesContent(bool isLoggedIn, bool hasFavorites) {
+    if (!isLoggedIn)
+        return {TabBody::signIn, {}};
+    if (!hasFavorites)
+        return placeholder("star", QStringLiteral("暂无收藏"), {});
+    return {TabBody::list, {}};
+}
+
+TabContent sourcesContent(ConnectionState connection, bool hasSources,
+                          const std::optional<QString>& lastError) {
+    if (hasSources)
+        return {TabBody::list, {}};
+    if (connection == ConnectionState::offline)
+        return placeholder("wifi.slash", offlineText, lastError.value_or(QString()));
+    return placeholder("externaldrive", QStringLiteral("暂无来源"), QStringLiteral("可提交店铺地址申请收录"));
+}
+
+QString sourceRequestTitle(bool isLoggedIn, bool busy) {
+    if (!isLoggedIn)
+        return QStringLiteral("需登录");
+    return busy ? QStringLiteral("提交中…") : QStringLiteral("提交收录");
+}
+
+bool loadMoreRowInView(double viewportBottom, double contentHeight, double rowHeight) {
+    return viewportBottom > contentHeight - rowHeight || viewportBottom >= contentHeight;
+}
+
 } // namespace quelvio::PanelText

@@ -71,4 +71,40 @@ QList<Badge> shopBadges(const Source& source);
 // Empty when nobody is recorded as the requester.
 QString submitterLine(const Source& source);
 
+// What a tab's body shows: its list, a placeholder, the favourites' invitation to sign in, or
+// nothing yet (a first load still under way).
+enum class TabBody { list, placeholder, signIn, nothing };
+
+struct EmptyState {
+    QString symbol;
+    QString text;
+    QString detail;
+
+    bool operator==(const EmptyState&) const = default;
+};
+
+struct TabContent {
+    TabBody body = TabBody::nothing;
+    EmptyState placeholder; // only for TabBody::placeholder
+
+    bool operator==(const TabContent&) const = default;
+};
+
+// "list", "placeholder", "signIn", "nothing".
+QString tabBodyName(TabBody body);
+
+// Rows already shown stay shown, offline or not.
+TabContent productsContent(ConnectionState connection, bool hasRows, bool isLoading,
+                           const std::optional<QString>& lastError);
+TabContent favoritesContent(bool isLoggedIn, bool hasFavorites);
+TabContent sourcesContent(ConnectionState connection, bool hasSources,
+                          const std::optional<QString>& lastError);
+
+// The shop request's button: "需登录" signed out, "提交中…" while a request runs, else "提交收录".
+QString sourceRequestTitle(bool isLoggedIn, bool busy);
+
+// The load-more row closes the product list; it is in view once the viewport's bottom edge passes
+// its top edge, at once when the whole list fits.
+bool loadMoreRowInView(double viewportBottom, double contentHeight, double rowHeight);
+
 } // namespace quelvio::PanelText

@@ -64,6 +64,12 @@ KeyedListModel::Row shopRow(const Source& source, const AppState& state, bool kn
                         {QStringLiteral("known"), known}}};
 }
 
+QVariantMap placeholderMap(const PanelText::TabContent& content) {
+    return {{QStringLiteral("icon"), content.placeholder.symbol},
+            {QStringLiteral("text"), content.placeholder.text},
+            {QStringLiteral("detail"), content.placeholder.detail}};
+}
+
 QList<KeyedListModel::Row> shopRows(const QList<Source>& sources, const AppState& state) {
     QList<KeyedListModel::Row> rows;
     for (const Source& source : sources)
@@ -120,6 +126,11 @@ StateBridge::StateBridge(AppState& state, std::chrono::milliseconds bannerLifeti
                         &AppState::favoriteProductIDsChanged, &AppState::downProductIDsChanged,
                         &AppState::favoriteSourceSlugsChanged, &AppState::scrapeBusySlugChanged})
         connect(s, signal, this, &StateBridge::scheduleRows);
+    connect(s, &AppState::sessionChanged, this, &StateBridge::sourceRequestChanged);
+    for (auto signal :
+         {&StateBridge::connectionChanged, &StateBridge::loadingChanged, &StateBridge::lastErrorChanged,
+          &StateBridge::sessionChanged, &StateBridge::favoritesChanged, &StateBridge::shopsChanged})
+        connect(this, signal, this, &StateBridge::contentChanged);
     rebuildRows();
 }
 
@@ -284,6 +295,49 @@ void StateBridge::openProductPage() {
         QDesktopServices::openUrl(QUrl(*product->productUrl));
 }
 
+QString StateBridge::sourceRequestTitle() const {
+    return PanelText::sourceRequestTitle(isLoggedIn(), sourceRequestBusy());
+}
+
+// The products' body follows the rows the list shows, not the state's list, which the rows
+// catch up with on the next turn of the event loop.
+QString StateBridge::productsBody() const {
+    return PanelText::tabBodyName(PanelText::productsContent(m_state->connection(),
+                                                             m_products->rowCount() > 0, m_state->isLoading(),
+                                                             m_state->lastError())
+                                      .body);
+}
+
+QVariantMap StateBridge::productsPlaceholder() const {
+    return placeholderMap(PanelText::productsContent(m_state->connection(), m_products->rowCount() > 0,
+                                                     m_state->isLoading(), m_state->lastError()));
+}
+
+QString StateBridge::favoritesBody() const {
+    return PanelText::tabBodyName(PanelText::favoritesContent(isLoggedIn(), hasFavorites()).body);
+}
+
+QVariantMap StateBridge::favoritesPlaceholder() const {
+    return placeholderMap(PanelText::favoritesContent(isLoggedIn(), hasFavorites()));
+}
+
+QString StateBridge::sourcesBody() const {
+    return PanelText::tabBodyName(
+        PanelText::sourcesContent(m_state->connection(), hasSources(), m_state->lastError()).body);
+}
+
+QVariantMap StateBridge::sourcesPlaceholder() const {
+    return placeholderMap(
+        PanelText::sourcesContent(m_state->connection(), hasSources(), m_state->lastError()));
+}
+
+void StateBridge::productListMoved(double viewportBottom, double contentHeight, double loadMoreRowHeight) {
+    // Without rows there is no end of the list yet, only the row itself.
+    if (m_products->rowCount() > 0 && canLoadMoreProducts() && !isLoadingMoreProducts() &&
+        PanelText::loadMoreRowInView(viewportBottom, contentHeight, loadMoreRowHeight))
+        m_state->loadMoreProducts();
+}
+
 void StateBridge::scheduleRows() {
     if (m_rowsPending)
         return;
@@ -324,6 +378,7 @@ void StateBridge::rebuildRows() {
     m_favoriteShops->setRows(favoriteShops);
     m_includedShops->setRows(shopRows(s.includedSources(), s));
     m_pendingShops->setRows(shopRows(s.pendingSources(), s));
+    emit contentChanged();
 }
 
 void StateBridge::bannerShown() {

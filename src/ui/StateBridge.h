@@ -51,6 +51,15 @@ class StateBridge : public QObject {
     Q_PROPERTY(QString sourceRequestName READ sourceRequestName WRITE setSourceRequestName NOTIFY
                    sourceRequestChanged)
     Q_PROPERTY(bool sourceRequestBusy READ sourceRequestBusy NOTIFY sourceRequestChanged)
+    Q_PROPERTY(QString sourceRequestTitle READ sourceRequestTitle NOTIFY sourceRequestChanged)
+    Q_PROPERTY(bool canSubmitSourceRequest READ canSubmitSourceRequest NOTIFY sourceRequestChanged)
+    // What each tab's body shows (PanelText::tabBodyName) and its placeholder: icon, text, detail.
+    Q_PROPERTY(QString productsBody READ productsBody NOTIFY contentChanged)
+    Q_PROPERTY(QVariantMap productsPlaceholder READ productsPlaceholder NOTIFY contentChanged)
+    Q_PROPERTY(QString favoritesBody READ favoritesBody NOTIFY contentChanged)
+    Q_PROPERTY(QVariantMap favoritesPlaceholder READ favoritesPlaceholder NOTIFY contentChanged)
+    Q_PROPERTY(QString sourcesBody READ sourcesBody NOTIFY contentChanged)
+    Q_PROPERTY(QVariantMap sourcesPlaceholder READ sourcesPlaceholder NOTIFY contentChanged)
     Q_PROPERTY(bool usesPollingFallback READ usesPollingFallback NOTIFY usesPollingFallbackChanged)
     Q_PROPERTY(bool hasSources READ hasSources NOTIFY shopsChanged)
     Q_PROPERTY(bool hasFavorites READ hasFavorites NOTIFY favoritesChanged)
@@ -115,6 +124,14 @@ public:
     QString sourceRequestName() const { return m_state->sourceRequestName(); }
     void setSourceRequestName(const QString& value) { m_state->setSourceRequestName(value); }
     bool sourceRequestBusy() const { return m_state->sourceRequestBusy(); }
+    QString sourceRequestTitle() const;
+    bool canSubmitSourceRequest() const { return isLoggedIn() && !sourceRequestBusy(); }
+    QString productsBody() const;
+    QVariantMap productsPlaceholder() const;
+    QString favoritesBody() const;
+    QVariantMap favoritesPlaceholder() const;
+    QString sourcesBody() const;
+    QVariantMap sourcesPlaceholder() const;
     bool usesPollingFallback() const { return m_state->usesPollingFallback(); }
     bool hasSources() const { return !m_state->sources().isEmpty(); }
     bool hasFavorites() const { return !m_state->favorites().isEmpty(); }
@@ -155,6 +172,8 @@ public:
     Q_INVOKABLE void applyProductSort(const QString& sort);
     Q_INVOKABLE void applyFavoriteSort(const QString& sort);
     Q_INVOKABLE void loadMoreProducts() { m_state->loadMoreProducts(); }
+    // The product list scrolled or changed size: loads the next page once its last row is in view.
+    Q_INVOKABLE void productListMoved(double viewportBottom, double contentHeight, double loadMoreRowHeight);
     Q_INVOKABLE void openProduct(qint64 id) { m_state->openProduct(id); }
     Q_INVOKABLE void browseShop(const QString& slug) { m_state->browseShop(slug); }
     Q_INVOKABLE void toggleFavoriteProduct(qint64 id);
@@ -187,6 +206,7 @@ signals:
     void favoritesChanged();
     void accountChanged();
     void detailChanged();
+    void contentChanged();
     // The panel's expand and close buttons: the shell decides what they do.
     void expandRequested();
     void quitRequested();

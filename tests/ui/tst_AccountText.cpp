@@ -21,6 +21,8 @@ private slots:
     void theMemberBadge() {
         QCOMPARE(memberBadge(true), u"会员"_s);
         QCOMPARE(memberBadge(false), u"普通用户"_s);
+        QCOMPARE(memberBadgeColor(true), PanelText::ColorRole::success);
+        QCOMPARE(memberBadgeColor(false), PanelText::ColorRole::accent);
     }
 
     void onlyNonAdministratorsGetRoleButtons() {
@@ -55,6 +57,11 @@ private slots:
     void reportParts() {
         QCOMPARE(reportKind(u"report"_s), u"举报"_s);
         QCOMPARE(reportKind(u"down"_s), u"踩"_s);
+        // The colour follows the wire kind, not the label shown.
+        QCOMPARE(reportKindColor(u"report"_s), PanelText::ColorRole::danger);
+        QCOMPARE(reportKindColor(u"down"_s), PanelText::ColorRole::warning);
+        QCOMPARE(reportLine(u"GPT Plus"_s, u"—"_s), u"GPT Plus  ·  —"_s);
+        QCOMPARE(reportLine(QString(), u"价格不对"_s), u"价格不对"_s);
         QCOMPARE(reportTarget(u"product"_s), u"商品"_s);
         QCOMPARE(reportTarget(u"source"_s), u"店铺"_s);
         QCOMPARE(reportNote(u"价格不对"_s), u"价格不对"_s);

@@ -5,6 +5,7 @@
 #include <limits>
 
 using namespace quelvio;
+using namespace Qt::StringLiterals;
 using namespace quelvio::PanelText;
 
 using OptionalDouble = std::optional<double>;
@@ -315,6 +316,50 @@ private slots:
         QFETCH(Source, source);
         QFETCH(QString, expected);
         QCOMPARE(PanelText::submitterLine(source), expected);
+    }
+
+    void whatEachTabShows() {
+        using PanelText::TabBody;
+        const auto error = std::optional(u"无法连接：refused"_s);
+        const auto products = [](ConnectionState c, bool rows, bool loading, std::optional<QString> e) {
+            return PanelText::productsContent(c, rows, loading, e);
+        };
+        // Rows already shown stay, even offline.
+        QCOMPARE(products(ConnectionState::offline, true, false, error).body, TabBody::list);
+        const auto offline = products(ConnectionState::offline, false, true, error);
+        QCOMPARE(offline.body, TabBody::placeholder);
+        QCOMPARE(offline.placeholder,
+                 (PanelText::EmptyState{u"wifi.slash"_s, u"无法连接服务器"_s, u"无法连接：refused"_s}));
+        QCOMPARE(products(ConnectionState::offline, false, false, u""_s).placeholder.detail,
+                 u"请确认 Go 服务已启动，并检查设置中的地址。"_s);
+        QCOMPARE(products(ConnectionState::online, false, true, {}).body, TabBody::nothing);
+        QCOMPARE(products(ConnectionState::unknown, false, false, error).placeholder,
+                 (PanelText::EmptyState{u"bag"_s, u"暂无商品"_s, u"试试换模型类型或清空搜索"_s}));
+
+        QCOMPARE(PanelText::favoritesContent(false, true).body, TabBody::signIn);
+        QCOMPARE(PanelText::favoritesContent(true, false).placeholder,
+                 (PanelText::EmptyState{u"star"_s, u"暂无收藏"_s, {}}));
+        QCOMPARE(PanelText::favoritesContent(true, true).body, TabBody::list);
+
+        QCOMPARE(PanelText::sourcesContent(ConnectionState::offline, true, error).body, TabBody::list);
+        QCOMPARE(PanelText::sourcesContent(ConnectionState::offline, false, error).placeholder.detail,
+                 *error);
+        QCOMPARE(PanelText::sourcesContent(ConnectionState::online, false, error).placeholder,
+                 (PanelText::EmptyState{u"externaldrive"_s, u"暂无来源"_s, u"可提交店铺地址申请收录"_s}));
+    }
+
+    void theShopRequestButton() {
+        QCOMPARE(PanelText::sourceRequestTitle(false, true), u"需登录"_s);
+        QCOMPARE(PanelText::sourceRequestTitle(true, true), u"提交中…"_s);
+        QCOMPARE(PanelText::sourceRequestTitle(true, false), u"提交收录"_s);
+    }
+
+    void theLoadMoreRowIsInViewOnceItsTopEdgeIs() {
+        QVERIFY(!PanelText::loadMoreRowInView(964, 1000, 36)); // just above the row
+        QVERIFY(PanelText::loadMoreRowInView(965, 1000, 36));
+        QVERIFY(PanelText::loadMoreRowInView(560, 300, 36));  // the whole list fits
+        QVERIFY(!PanelText::loadMoreRowInView(999, 1000, 0)); // no row: only the very end
+        QVERIFY(PanelText::loadMoreRowInView(1000, 1000, 0));
     }
 };
 

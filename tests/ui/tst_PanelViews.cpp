@@ -56,6 +56,18 @@ private slots:
         QVERIFY(!list->isVisible());
     }
 
+    void scrollingToTheEndLoadsTheNextPage() {
+        Panel panel;
+        QQuickItem* list = panel.find("productList");
+        QVERIFY(
+            waitUntil([&] { return list->property("count").toInt() == 100 && !panel.state->isLoading(); }));
+        QTest::qWait(100); // the first screen alone asks for nothing more
+        QCOMPARE(list->property("count").toInt(), 100);
+        QVERIFY(!panel.state->isLoadingMoreProducts());
+        QMetaObject::invokeMethod(list, "positionViewAtEnd");
+        QVERIFY(waitUntil([&] { return list->property("count").toInt() == 200; }));
+    }
+
     void tabsSwitchTheContent() {
         Panel panel;
         QVERIFY(waitUntil([&] { return !panel.state->products().isEmpty(); }));

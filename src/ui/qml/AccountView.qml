@@ -75,7 +75,7 @@ Flickable {
                 Badge {
                     objectName: "memberBadge"
                     text: Account.memberBadge
-                    role: Account.isMember ? "success" : "accent"
+                    role: Account.memberBadgeColor
                 }
             }
             RowLayout {

@@ -117,9 +117,9 @@ ColumnLayout {
                 required property var modelData
                 Layout.fillWidth: true
                 spacing: 6
-                Badge { text: modelData.kind; role: modelData.kind === "举报" ? "danger" : "warning" }
+                Badge { text: modelData.kind; role: modelData.kindColor }
                 ThemedText { text: modelData.target; size: 11; color: Theme.textMuted }
-                ThemedText { Layout.fillWidth: true; text: modelData.subject.length > 0 ? modelData.subject + "  ·  " + modelData.note : modelData.note; size: 11 }
+                ThemedText { Layout.fillWidth: true; text: modelData.line; size: 11 }
                 ThemedText { text: modelData.time; size: 10; color: Theme.textDim }
             }
         }

@@ -8,7 +8,7 @@ Item {
 
     ColumnLayout {
         anchors.centerIn: parent
-        visible: !App.isLoggedIn
+        visible: App.favoritesBody === "signIn"
         spacing: 10
         Glyph { Layout.alignment: Qt.AlignHCenter; symbol: "person.crop.circle"; size: 32; color: Theme.textMuted }
         ThemedText { Layout.alignment: Qt.AlignHCenter; text: "登录后可收藏店铺与商品"; size: 13 }
@@ -21,13 +21,14 @@ Item {
     }
     EmptyStateView {
         anchors.fill: parent
-        visible: App.isLoggedIn && !App.hasFavorites
-        icon: "star"
-        text: "暂无收藏"
+        visible: App.favoritesBody === "placeholder"
+        icon: App.favoritesPlaceholder.icon
+        text: App.favoritesPlaceholder.text
+        detail: App.favoritesPlaceholder.detail
     }
     Flickable {
         anchors.fill: parent
-        visible: App.isLoggedIn && App.hasFavorites
+        visible: App.favoritesBody === "list"
         contentHeight: column.implicitHeight
         clip: true
         boundsBehavior: Flickable.StopAtBounds

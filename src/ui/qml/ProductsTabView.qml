@@ -74,23 +74,16 @@ ColumnLayout {
 
         EmptyStateView {
             anchors.fill: parent
-            visible: App.connection === "offline" && App.products.count === 0
-            icon: "wifi.slash"
-            text: "无法连接服务器"
-            detail: App.lastError.length > 0 ? App.lastError : "请确认 Go 服务已启动，并检查设置中的地址。"
-        }
-        EmptyStateView {
-            anchors.fill: parent
-            visible: App.connection !== "offline" && App.products.count === 0 && !App.isLoading
-            icon: "bag"
-            text: "暂无商品"
-            detail: "试试换模型类型或清空搜索"
+            visible: App.productsBody === "placeholder"
+            icon: App.productsPlaceholder.icon
+            text: App.productsPlaceholder.text
+            detail: App.productsPlaceholder.detail
         }
         ListView {
             id: list
             objectName: "productList"
             anchors.fill: parent
-            visible: App.products.count > 0
+            visible: App.productsBody === "list"
             clip: true
             model: App.products
             boundsBehavior: Flickable.StopAtBounds
@@ -125,8 +118,12 @@ ColumnLayout {
                     running: App.isLoadingMoreProducts
                 }
             }
-            // The load-more sentinel: reaching the end asks for the next page.
-            onAtYEndChanged: if (atYEnd && App.canLoadMoreProducts) App.loadMoreProducts()
+            // The load-more row: once it is in view the next page loads. Asked once per turn of the
+            // event loop, after the layout has settled.
+            function moved() { forceLayout(); App.productListMoved(contentY - originY + height, contentHeight, footerItem ? footerItem.height : 0) }
+            onContentYChanged: Qt.callLater(moved)
+            onContentHeightChanged: Qt.callLater(moved)
+            onHeightChanged: Qt.callLater(moved)
             ScrollBar.vertical: ScrollBar {}
         }
     }

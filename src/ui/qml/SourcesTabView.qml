@@ -9,21 +9,14 @@ Item {
 
     EmptyStateView {
         anchors.fill: parent
-        visible: !App.hasSources && App.connection === "offline"
-        icon: "wifi.slash"
-        text: "无法连接服务器"
-        detail: App.lastError
-    }
-    EmptyStateView {
-        anchors.fill: parent
-        visible: !App.hasSources && App.connection !== "offline"
-        icon: "externaldrive"
-        text: "暂无来源"
-        detail: "可提交店铺地址申请收录"
+        visible: App.sourcesBody === "placeholder"
+        icon: App.sourcesPlaceholder.icon
+        text: App.sourcesPlaceholder.text
+        detail: App.sourcesPlaceholder.detail
     }
     Flickable {
         anchors.fill: parent
-        visible: App.hasSources
+        visible: App.sourcesBody === "list"
         contentHeight: column.implicitHeight
         clip: true
         boundsBehavior: Flickable.StopAtBounds
@@ -54,9 +47,10 @@ Item {
                         onEdited: (text) => App.sourceRequestName = text
                     }
                     CompactButton {
-                        title: !App.isLoggedIn ? "需登录" : (App.sourceRequestBusy ? "提交中…" : "提交收录")
+                        objectName: "sourceRequestButton"
+                        title: App.sourceRequestTitle
                         accent: true
-                        enabled: App.isLoggedIn && !App.sourceRequestBusy
+                        enabled: App.canSubmitSourceRequest
                         onClicked: App.submitSourceRequest()
                     }
                 }
@@ -66,12 +60,12 @@ Item {
                 Layout.fillWidth: true
                 Layout.leftMargin: 10
                 Layout.rightMargin: 10
-                visible: App.hasAPIKey
+                visible: Account.hasAPIKey
                 Item { Layout.fillWidth: true }
                 CompactButton {
-                    title: App.scrapeBusySlug.length > 0 ? "更新中…" : "全部更新"
-                    enabled: App.scrapeBusySlug.length === 0
-                    onClicked: App.scrape("")
+                    title: Account.scrapeTitle
+                    enabled: !Account.scrapeBusy
+                    onClicked: Account.scrapeAll()
                 }
             }
             ThemedText { Layout.leftMargin: 10; text: "已收录"; size: 11; weight: Font.DemiBold; color: Theme.textMuted }
