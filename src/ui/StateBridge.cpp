@@ -301,34 +301,41 @@ QString StateBridge::sourceRequestTitle() const {
 
 // The products' body follows the rows the list shows, not the state's list, which the rows
 // catch up with on the next turn of the event loop.
+PanelText::TabContent StateBridge::productsContent() const {
+    return PanelText::productsContent(m_state->connection(), m_products->rowCount() > 0, m_state->isLoading(),
+                                      m_state->lastError());
+}
+
+PanelText::TabContent StateBridge::favoritesContent() const {
+    return PanelText::favoritesContent(isLoggedIn(), hasFavorites());
+}
+
+PanelText::TabContent StateBridge::sourcesContent() const {
+    return PanelText::sourcesContent(m_state->connection(), hasSources(), m_state->lastError());
+}
+
 QString StateBridge::productsBody() const {
-    return PanelText::tabBodyName(PanelText::productsContent(m_state->connection(),
-                                                             m_products->rowCount() > 0, m_state->isLoading(),
-                                                             m_state->lastError())
-                                      .body);
+    return PanelText::tabBodyName(productsContent().body);
 }
 
 QVariantMap StateBridge::productsPlaceholder() const {
-    return placeholderMap(PanelText::productsContent(m_state->connection(), m_products->rowCount() > 0,
-                                                     m_state->isLoading(), m_state->lastError()));
+    return placeholderMap(productsContent());
 }
 
 QString StateBridge::favoritesBody() const {
-    return PanelText::tabBodyName(PanelText::favoritesContent(isLoggedIn(), hasFavorites()).body);
+    return PanelText::tabBodyName(favoritesContent().body);
 }
 
 QVariantMap StateBridge::favoritesPlaceholder() const {
-    return placeholderMap(PanelText::favoritesContent(isLoggedIn(), hasFavorites()));
+    return placeholderMap(favoritesContent());
 }
 
 QString StateBridge::sourcesBody() const {
-    return PanelText::tabBodyName(
-        PanelText::sourcesContent(m_state->connection(), hasSources(), m_state->lastError()).body);
+    return PanelText::tabBodyName(sourcesContent().body);
 }
 
 QVariantMap StateBridge::sourcesPlaceholder() const {
-    return placeholderMap(
-        PanelText::sourcesContent(m_state->connection(), hasSources(), m_state->lastError()));
+    return placeholderMap(sourcesContent());
 }
 
 void StateBridge::productListMoved(double viewportBottom, double contentHeight, double loadMoreRowHeight) {

@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "KeyedListModel.h"
+#include "PanelText.h"
 
 #include <QObject>
 #include <QPointer>
@@ -213,6 +214,9 @@ signals:
     void closeRequested();
 
 private:
+    PanelText::TabContent productsContent() const;
+    PanelText::TabContent favoritesContent() const;
+    PanelText::TabContent sourcesContent() const;
     void scheduleRows();
     void rebuildRows();
     void bannerShown();
