@@ -3,6 +3,7 @@
 #include <QCoroNetworkReply>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 #include <memory>
 
 namespace quelvio {
@@ -26,12 +27,14 @@ QString trimmedOrEmpty(const std::optional<QString>& value) {
 
 } // namespace
 
-APIClient::APIClient(APIRequestFactory factory, QNetworkAccessManager* session)
+APIClient::APIClient(APIRequestFactory factory, QNetworkAccessManager* session,
+                     std::chrono::milliseconds deadline)
     : m_factory(std::move(factory))
-    , m_session(session) {}
+    , m_session(session)
+    , m_deadline(deadline) {}
 
-QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager> session,
-                                                  URLRequest request) {
+QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager> session, URLRequest request,
+                                                  std::chrono::milliseconds deadline) {
     if (!session)
         throw ZeltorAPIError::transport(QStringLiteral("网络不可用"));
     std::unique_ptr<QNetworkReply, DeleteLater> reply(
@@ -49,11 +52,22 @@ QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager
                              raw->abort();
                          }
                      });
+    bool timedOut = false;
+    QTimer* timer = new QTimer(raw); // goes with the reply
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, raw, [raw, &timedOut] {
+        timedOut = true;
+        raw->abort();
+    });
+    timer->start(deadline);
 
     co_await raw;
+    timer->stop(); // the reply outlives this frame until it is deleted later
 
     if (tooLarge)
         throw ZeltorAPIError::transport(QStringLiteral("响应过大"));
+    if (timedOut)
+        throw ZeltorAPIError::transport(QStringLiteral("请求超时"));
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (isTransportFailure(raw->error()))
         throw ZeltorAPIError::transport(raw->errorString());
@@ -173,7 +187,7 @@ QCoro::Task<Source> APIClient::requestSource(const QString& url, const std::opti
     // Not through send: a 409 carries the shop that already exists.
     const URLRequest request = m_factory.urlRequest(withBody("POST", QStringLiteral("/v1/sources/requests"),
                                                              SourceRequest{url, name}, AuthMode::userBearer));
-    const Reply reply = co_await transfer(m_session, request);
+    const Reply reply = co_await transfer(m_session, request, m_deadline);
     if (reply.status == 409) {
         std::optional<Source> existing;
         try {

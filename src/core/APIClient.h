@@ -7,6 +7,7 @@
 
 #include <QCoroTask>
 #include <QPointer>
+#include <chrono>
 
 class QNetworkAccessManager;
 
@@ -20,7 +21,12 @@ public:
     // Replies larger than this are abandoned: nothing the server sends legitimately comes close.
     static constexpr qint64 maxReplyBytes = 32 * 1024 * 1024;
 
-    APIClient(APIRequestFactory factory, QNetworkAccessManager* session);
+    // However slowly a server answers, no call takes longer than this; the 60-second inactivity
+    // timeout alone lets a reply that trickles a byte now and then hold a call for ever.
+    static constexpr std::chrono::milliseconds defaultDeadline{90'000};
+
+    APIClient(APIRequestFactory factory, QNetworkAccessManager* session,
+              std::chrono::milliseconds deadline = defaultDeadline);
 
     const APIRequestFactory& factory() const { return m_factory; }
     QNetworkAccessManager* session() const { return m_session; }
@@ -61,7 +67,7 @@ public:
     QCoro::Task<T> send(APIRequestSpec spec) const {
         // Built before the first suspension: a request that cannot be built sends nothing.
         const URLRequest request = m_factory.urlRequest(spec);
-        const Reply reply = co_await transfer(m_session, request);
+        const Reply reply = co_await transfer(m_session, request, m_deadline);
         co_return decodeSuccess<T>(reply);
     }
 
@@ -72,8 +78,9 @@ public:
     };
 
     // Sends the request and waits for the whole reply. Transport failures (no connection, time-out,
-    // abort, a reply over maxReplyBytes, a non-HTTP reply) throw transport.
-    static QCoro::Task<Reply> transfer(QPointer<QNetworkAccessManager> session, URLRequest request);
+    // abort, a reply over maxReplyBytes, the deadline passed, a non-HTTP reply) throw transport.
+    static QCoro::Task<Reply> transfer(QPointer<QNetworkAccessManager> session, URLRequest request,
+                                       std::chrono::milliseconds deadline = defaultDeadline);
 
     // The text of a failed reply: the body's non-empty "error", else the status's reason phrase.
     static QString errorMessage(const Reply& reply);
@@ -97,6 +104,7 @@ private:
 
     APIRequestFactory m_factory;
     QPointer<QNetworkAccessManager> m_session;
+    std::chrono::milliseconds m_deadline;
 };
 
 } // namespace quelvio

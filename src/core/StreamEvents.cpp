@@ -32,6 +32,7 @@ std::optional<SSEEvent> SSEParser::ingest(QStringView line) {
         m_eventName = trimBlanks(line.sliced(6)).toString();
     } else if (line.startsWith(u"data:")) {
         m_dataLines.append(trimBlanks(line.sliced(5)).toString());
+        m_pendingDataSize += m_dataLines.last().size() + 1;
     }
     return std::nullopt;
 }
@@ -39,6 +40,7 @@ std::optional<SSEEvent> SSEParser::ingest(QStringView line) {
 void SSEParser::reset() {
     m_eventName = defaultEventName;
     m_dataLines.clear();
+    m_pendingDataSize = 0;
 }
 
 std::optional<SSEEvent> SSEParser::flush() {

@@ -41,6 +41,9 @@ public:
     std::optional<SSEEvent> ingest(QStringView line);
     // Forgets the block being read.
     void reset();
+    // The data the block being read holds so far, in characters, a line break counted for each
+    // line, so that a reader can cap a block that never ends.
+    qsizetype pendingDataSize() const { return m_pendingDataSize; }
 
     // The notification kind in an event's data, or nothing when the data is no stream message.
     static std::optional<QString> messageType(const QString& data);
@@ -53,6 +56,7 @@ private:
 
     QString m_eventName = QStringLiteral("message");
     QList<QString> m_dataLines;
+    qsizetype m_pendingDataSize = 0;
 };
 
 } // namespace quelvio

@@ -12,7 +12,7 @@ AppState::AppState(SessionStoring& store, QNetworkAccessManager* network, Timing
     , m_network(network)
     , m_timings(timings)
     , m_seams(seams)
-    , m_client(APIRequestFactory::fromSnapshot(m_session), network) {
+    , m_client(APIRequestFactory::fromSnapshot(m_session), network, timings.requestDeadline) {
     if (m_seams.theme)
         m_seams.theme->apply(m_session.theme);
 }
@@ -75,7 +75,7 @@ void AppState::updateBaseURL(const QString& value) {
 
 void AppState::persistAndRebuild() {
     m_store.save(m_session);
-    m_client = APIClient(APIRequestFactory::fromSnapshot(m_session), m_network);
+    m_client = APIClient(APIRequestFactory::fromSnapshot(m_session), m_network, m_timings.requestDeadline);
 }
 
 QCoro::Task<void> AppState::loadHealth() {

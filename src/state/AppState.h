@@ -112,6 +112,7 @@ public:
     struct Timings {
         std::chrono::milliseconds pollInterval{30'000};
         std::chrono::milliseconds searchDebounce{280};
+        std::chrono::milliseconds requestDeadline = APIClient::defaultDeadline;
     };
 
     AppState(SessionStoring& store, QNetworkAccessManager* network, Timings timings,
@@ -341,6 +342,8 @@ private:
     // Live updates
     void startRealtime();
     QCoro::Task<void> listenToStream(TaskHandle& task);
+    void refreshForStream(bool forceCatalog);
+    QCoro::Task<void> runStreamRefreshes();
 
     // Catalogue browsing
     QCoro::Task<void> loadProducts(ProductLoadMode mode, QList<Product> retaining,
@@ -457,6 +460,9 @@ private:
     std::shared_ptr<TaskHandle> m_pollTask;
     std::shared_ptr<TaskHandle> m_streamTask;
     std::shared_ptr<TaskHandle> m_searchTask;
+    bool m_streamRefreshRunning = false;
+    bool m_streamRefreshPending = false;
+    bool m_streamRefreshForcesCatalog = false;
     qint64 m_loadGeneration = 0;
     qint64 m_productNextOffset = 0;
 };

@@ -6,8 +6,17 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <utility>
 
 namespace quelvio {
+
+namespace {
+
+// Like the reader's line cap: a server that never ends a block must not make the client buffer
+// without bound.
+constexpr qsizetype maxStreamBlockChars = 1024 * 1024;
+
+} // namespace
 
 void AppState::startRealtime() {
     if (m_pollTask)
@@ -76,15 +85,14 @@ QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
             if (!self || task.isCancelled())
                 co_return;
             const auto event = parser.ingest(QString::fromUtf8(*line));
+            if (parser.pendingDataSize() > maxStreamBlockChars)
+                throw StreamLineReader::ReadError("event block too large");
             if (!event)
                 continue;
             const QString type = SSEParser::messageType(event->data).value_or(event->event);
             qCDebug(lcStream) << "event" << type;
-            if (SSEParser::shouldRefresh(type)) {
-                co_await refreshVisible(m_selectedTab == MenuBarDropdownTab::products);
-                if (!self)
-                    co_return;
-            }
+            if (SSEParser::shouldRefresh(type))
+                refreshForStream(m_selectedTab == MenuBarDropdownTab::products);
         }
     } catch (const StreamLineReader::ReadError& error) {
         if (!self || task.isCancelled())
@@ -94,6 +102,29 @@ QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
         co_return;
     }
     qCDebug(lcStream) << "ended";
+}
+
+void AppState::refreshForStream(bool forceCatalog) {
+    m_streamRefreshForcesCatalog = m_streamRefreshForcesCatalog || forceCatalog;
+    if (m_streamRefreshRunning) {
+        m_streamRefreshPending = true;
+        return;
+    }
+    detach(runStreamRefreshes());
+}
+
+QCoro::Task<void> AppState::runStreamRefreshes() {
+    // Events that arrive during a refresh make one more refresh after it, however many they are.
+    const QPointer<AppState> self(this);
+    m_streamRefreshRunning = true;
+    do {
+        m_streamRefreshPending = false;
+        const bool forceCatalog = std::exchange(m_streamRefreshForcesCatalog, false);
+        co_await refreshVisible(forceCatalog);
+        if (!self)
+            co_return;
+    } while (m_streamRefreshPending);
+    m_streamRefreshRunning = false;
 }
 
 QCoro::Task<void> AppState::refreshVisible(bool forceCatalog) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Models/CatalogRecords.h"
+#include "Presentation/PriceAxis.h"
 #include "Presentation/PriceHistory.h"
 #include "ThemeCatalog.h"
 
@@ -47,35 +48,8 @@ QString dateLabel(const QDateTime& date, const QTimeZone& timeZone);
 // Whole and large values without decimals, tens with one, the rest with two.
 QString axisPrice(double value);
 
-// Evenly stepped values of 1, 2 or 5 times a power of ten, covering [low, high] with at most
-// about maxCount of them.
-QList<double> priceTicks(double low, double high, int maxCount);
-
-// Maps dates and prices onto the plot rectangle and pointer positions back onto dates.
-class Scale {
-public:
-    Scale() = default;
-    // The price domain starts at zero for non-negative prices (the area is filled down to it) and
-    // ends on a tick; a single instant is widened to a day around it.
-    Scale(const QList<PriceHistorySample>& samples, const QRectF& plot, int maxTicks = 5);
-
-    const QRectF& plot() const { return m_plot; }
-    const QList<double>& ticks() const { return m_ticks; }
-    QList<QDateTime> dateTicks(int maxCount) const;
-
-    double x(const QDateTime& date) const;
-    double y(double price) const;
-    // From the pointer's distance to the plot's left edge; nothing outside the plot's width.
-    std::optional<QDateTime> dateAt(double xFromPlotLeft) const;
-
-private:
-    QRectF m_plot;
-    qint64 m_firstMs = 0;
-    qint64 m_lastMs = 0;
-    double m_low = 0;
-    double m_high = 1;
-    QList<double> m_ticks;
-};
+using PriceAxis::priceTicks;
+using PriceAxis::Scale;
 
 struct AxisLabel {
     double position = 0; // x for dates, y for prices, in item coordinates

@@ -388,6 +388,16 @@ private slots:
         QCOMPARE(error.kind(), ZeltorAPIError::Kind::transport);
     }
 
+    void aCallThatOutlivesItsDeadlineEndsInTransport() {
+        TestHttpServer server;
+        TestHttpServer::Route silent;
+        silent.neverAnswer = true;
+        server.route("GET", u"/health"_s, silent);
+        const APIClient slowServerClient(APIRequestFactory{server.baseURL(), {}, {}}, &m_network,
+                                         std::chrono::milliseconds(150));
+        QCOMPARE(failureOf(slowServerClient.health()), ZeltorAPIError::transport(u"请求超时"_s));
+    }
+
     void oversizedRepliesAreAbandoned() {
         TestHttpServer server;
         QByteArray huge(APIClient::maxReplyBytes + 1024, ' ');

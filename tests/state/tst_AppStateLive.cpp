@@ -95,6 +95,44 @@ private slots:
         QVERIFY(waitUntil([&] { return s.usesPollingFallback(); }));
     }
 
+    void anEndlessBlockBreaksTheStream() {
+        AppStateFixture f;
+        // Data lines of 1 KiB each, never a blank line: past 1 MiB the reading ends.
+        f.server.scriptStream({.lines = QList<QByteArray>(1100, "data: " + QByteArray(1024, 'x'))});
+        AppState& s = f.make();
+        s.start();
+        QVERIFY(waitUntil([&] { return s.usesPollingFallback(); }));
+    }
+
+    void aBurstOfEventsCostsOneMoreRefresh() {
+        AppStateFixture f;
+        AppState& s = f.make();
+        startConnected(f, s);
+        QList<QByteArray> burst;
+        for (int i = 0; i < 200; ++i)
+            burst << "data: {\"type\": \"price.updated\"}"
+                  << "";
+        f.server.sendStreamLines(burst);
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/products"_s) >= 1; }));
+        f.settle(300ms);
+        // The first event's refresh, then one for everything that came during it.
+        QVERIFY2(f.count(u"/health"_s) <= 2, qPrintable(QString::number(f.count(u"/health"_s))));
+        QVERIFY(!s.usesPollingFallback());
+    }
+
+    void aServerThatNeverFinishesAnswerLetsTheNextPollRun() {
+        AppStateFixture f;
+        f.server.injectFault(u"/health"_s, {.neverAnswer = true, .times = 1});
+        AppState& s =
+            f.make(std::nullopt, {.pollInterval = 150ms, .searchDebounce = 20ms, .requestDeadline = 300ms});
+        s.start();
+        QVERIFY(waitUntil([&] { return s.lastError() == std::optional(u"请求超时"_s); }));
+        // The poll goes on: the next health check is answered and the state is online again.
+        QVERIFY(waitUntil(
+            [&] { return f.count(u"/health"_s) >= 2 && s.connection() == ConnectionState::online; }));
+        s.cancelKeptTasks();
+    }
+
     void aStreamThatEndedNormallyIsNotReopened() {
         AppStateFixture f;
         f.server.scriptStream({.lines = {"data: {\"type\":\"heartbeat\"}", ""}, .close = true});
