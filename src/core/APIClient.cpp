@@ -15,8 +15,11 @@ struct DeleteLater {
 };
 
 // Connection, proxy and framing failures: the reply never became a usable HTTP answer, even when
-// a status line had already arrived.
-bool isTransportFailure(QNetworkReply::NetworkError error) {
+// a status line had already arrived. Qt files a 407 answer under its proxy errors, but an answer
+// with that status is still an answer.
+bool isTransportFailure(QNetworkReply::NetworkError error, const QVariant& status) {
+    if (error == QNetworkReply::ProxyAuthenticationRequiredError && status.toInt() == 407)
+        return false;
     return (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
            error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
 }
@@ -69,7 +72,7 @@ QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager
     if (timedOut)
         throw ZeltorAPIError::transport(QStringLiteral("请求超时"));
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (isTransportFailure(raw->error()))
+    if (isTransportFailure(raw->error(), status))
         throw ZeltorAPIError::transport(raw->errorString());
     if (!status.isValid()) {
         if (raw->error() != QNetworkReply::NoError)

@@ -142,8 +142,8 @@ bool AppState::setLaunchAtLogin(bool enabled) {
     return true;
 }
 
-void AppState::present(const ZeltorAPIError& error) {
-    if (handleAuthFailure(error))
+void AppState::present(const ZeltorAPIError& error, bool sentUserToken) {
+    if (sentUserToken && handleAuthFailure(error))
         return;
     const QString message = error.errorDescription();
     setBanner(message);

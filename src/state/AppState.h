@@ -336,7 +336,9 @@ private:
     // State model
     QCoro::Task<void> loadHealth();
     QCoro::Task<void> loadStatus();
-    void present(const ZeltorAPIError& error);
+    // Shows a failure. Only a request that carried the user's token can tell that the sign-in has
+    // expired; an API key the server refuses says nothing about it.
+    void present(const ZeltorAPIError& error, bool sentUserToken = true);
     bool handleAuthFailure(const ZeltorAPIError& error);
 
     // Live updates

@@ -166,13 +166,14 @@ QCoro::Task<void> AppState::scrape(std::optional<QString> slug) {
     if (!self)
         co_return;
     if (!result) {
-        present(*result.error);
+        present(*result.error, false); // scrapes carry the API key only
         setScrapeBusySlug(std::nullopt);
         co_return;
     }
     const ScrapeResult& outcome = *result.value;
-    if (outcome.error && !outcome.error->isEmpty() && outcome.status == RunStatus::failed)
-        setBanner(*outcome.error);
+    // A failed run is never announced as done, whether or not the server says why.
+    if (outcome.status == RunStatus::failed)
+        setBanner(outcome.error && !outcome.error->isEmpty() ? *outcome.error : QStringLiteral("更新失败"));
     else
         setBanner(slug ? QStringLiteral("已更新") : QStringLiteral("已开始更新"));
     co_await loadStatus();

@@ -275,6 +275,9 @@ private slots:
             << 409 << QByteArray(R"({"error": "exists"})") << ZeltorAPIError::http(409, u"exists"_s);
         QTest::newRow("unusual status")
             << 418 << QByteArray() << ZeltorAPIError::http(418, APIClient::reasonPhrase(418));
+        // Qt files 407 under its proxy errors; it is still the server's answer.
+        QTest::newRow("407") << 407 << QByteArray(R"({"error": "需要代理认证"})")
+                             << ZeltorAPIError::http(407, u"需要代理认证"_s);
     }
 
     void statusesMapToErrors() {
@@ -396,6 +399,24 @@ private slots:
         const APIClient slowServerClient(APIRequestFactory{server.baseURL(), {}, {}}, &m_network,
                                          std::chrono::milliseconds(150));
         QCOMPARE(failureOf(slowServerClient.health()), ZeltorAPIError::transport(u"请求超时"_s));
+    }
+
+    void credentialsNeverFollowARedirectElsewhere() {
+        TestHttpServer origin;
+        TestHttpServer elsewhere;
+        elsewhere.route(u"/v1/me"_s, {200, R"({"user": {"id": 1, "username": "x", "role": "user"}})"});
+        elsewhere.route(u"/v1/scrape"_s, {200, R"({"status": "running"})"});
+        origin.route(u"/v1/me"_s, {302, {}, {{"Location", (elsewhere.baseURL() + u"/v1/me"_s).toUtf8()}}});
+        origin.route(u"/v1/scrape"_s,
+                     {307, {}, {{"Location", (elsewhere.baseURL() + u"/v1/scrape"_s).toUtf8()}}});
+        const APIClient signedIn = client(origin, u"secret-token"_s, u"secret-key"_s);
+        (void)await(signedIn.me());
+        (void)await(signedIn.scrapeAll());
+        QCOMPARE(origin.requests().size(), 2);
+        for (const auto& request : elsewhere.requests()) {
+            QVERIFY(!request.hasHeader("Authorization"));
+            QVERIFY(!request.hasHeader("X-API-Key"));
+        }
     }
 
     void oversizedRepliesAreAbandoned() {

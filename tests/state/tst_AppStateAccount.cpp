@@ -269,15 +269,33 @@ private slots:
                              {.status = 200, .body = R"({"status":"failed","error":"shop offline"})"});
         QVERIFY(await(s.scrape(u"x"_s)).finished);
         QCOMPARE(s.banner(), std::optional(u"shop offline"_s));
-        f.server.injectFault(u"/v1/scrape/x"_s, {.status = 200, .body = R"({"status":"failed","error":""})"});
-        QVERIFY(await(s.scrape(u"x"_s)).finished);
-        QCOMPARE(s.banner(), std::optional(u"已更新"_s));
+        // A failed run is never announced as done, whatever the server says of it.
+        for (const char* body : {R"({"status":"failed","error":""})", R"({"status":"failed"})"}) {
+            s.setBanner(std::nullopt);
+            f.server.injectFault(u"/v1/scrape/x"_s, {.status = 200, .body = body});
+            QVERIFY(await(s.scrape(u"x"_s)).finished);
+            QCOMPARE(s.banner(), std::optional(u"更新失败"_s));
+        }
         f.server.injectFault(u"/v1/scrape/x"_s, {.status = 502, .body = R"({"error":"gateway"})"});
         f.server.clearRequests();
         QVERIFY(await(s.scrape(u"x"_s)).finished);
         QCOMPARE(s.banner(), std::optional(u"gateway"_s));
         QVERIFY(!s.scrapeBusySlug());
         QCOMPARE(f.count(u"/v1/scrape-runs"_s), 0);
+    }
+
+    void aRefusedAPIKeyKeepsTheSignIn() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        SessionSnapshot withKey = s.session();
+        withKey.apiKey = u"stale-key"_s;
+        s.setSession(withKey);
+        s.persistAndRebuild();
+        f.server.injectFault(u"/v1/scrape"_s, {.status = 401, .body = R"({"error":"API Key 无效"})"});
+        QVERIFY(await(s.scrape(std::nullopt)).finished);
+        QCOMPARE(s.banner(), std::optional(u"API Key 无效"_s));
+        QVERIFY(s.session().isLoggedIn());
+        QVERIFY(f.store->load().isLoggedIn());
     }
 
     void administrationNeedsAnAdministrator() {
