@@ -168,6 +168,8 @@ bool AppState::handleAuthFailure(const ZeltorAPIError& error) {
 // Field setters: each notifies only when the value changes.
 
 void AppState::setSession(const SessionSnapshot& value) {
+    if (value.token != m_session.token || value.normalizedBaseURL() != m_session.normalizedBaseURL())
+        ++m_sessionEpoch;
     assign(m_session, value, &AppState::sessionChanged);
 }
 void AppState::setCurrentUser(const std::optional<User>& value) {

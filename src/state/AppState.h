@@ -357,7 +357,9 @@ private:
 
     // Reactions and favourites
     QCoro::Task<void> loadFavorites();
-    QCoro::Task<bool> mutateReaction(ReactionRequest request, bool currentlyOn);
+    // Whether the server took the change; nothing once the session changed while it was asked, so
+    // that nothing is rolled back or shown in the next user's marks.
+    QCoro::Task<std::optional<bool>> mutateReaction(ReactionRequest request, bool currentlyOn);
     void applyFlags(const ReactionFlags& flags, qint64 id);
     void mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs);
     void patchDetailFlags(qint64 id);
@@ -462,6 +464,9 @@ private:
     std::shared_ptr<TaskHandle> m_pollTask;
     std::shared_ptr<TaskHandle> m_streamTask;
     std::shared_ptr<TaskHandle> m_searchTask;
+    // Moves on whenever the signed-in user or the server changes; per-user replies requested
+    // under an older epoch are dropped.
+    quint64 m_sessionEpoch = 0;
     bool m_streamRefreshRunning = false;
     bool m_streamRefreshPending = false;
     bool m_streamRefreshForcesCatalog = false;

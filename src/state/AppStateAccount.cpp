@@ -83,8 +83,9 @@ QCoro::Task<void> AppState::refreshMe() {
     if (!m_session.isLoggedIn())
         co_return;
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     auto result = co_await attempt(m_client.me());
-    if (!self)
+    if (!self || epoch != m_sessionEpoch)
         co_return;
     if (!result) {
         handleAuthFailure(*result.error);
@@ -98,8 +99,9 @@ QCoro::Task<void> AppState::redeemMembership() {
     if (code.isEmpty())
         co_return;
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     auto result = co_await attempt(m_client.redeem(code));
-    if (!self)
+    if (!self || epoch != m_sessionEpoch)
         co_return;
     if (!result) {
         present(*result.error);
@@ -186,13 +188,14 @@ QCoro::Task<void> AppState::loadAdmin() {
     if (!isAdmin())
         co_return;
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     // All three go out at once and are applied in this order, up to the first failure; the
     // replies after it are dropped, which leaves their lists as they were.
     auto usersCall = attempt(m_client.adminUsers(m_adminUserQuery, 50));
     auto codesCall = attempt(m_client.adminCodes(50));
     auto reportsCall = attempt(m_client.adminReports(50));
     const auto applied = [&](const auto& result, auto apply) {
-        if (!self)
+        if (!self || epoch != m_sessionEpoch)
             return false;
         if (!result) {
             present(*result.error);
@@ -215,8 +218,9 @@ QCoro::Task<void> AppState::searchAdminUsers() {
     if (!isAdmin())
         co_return;
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     auto result = co_await attempt(m_client.adminUsers(m_adminUserQuery, 50));
-    if (!self)
+    if (!self || epoch != m_sessionEpoch)
         co_return;
     if (result)
         setAdminUsers(*result.value);
@@ -226,8 +230,9 @@ QCoro::Task<void> AppState::searchAdminUsers() {
 
 QCoro::Task<void> AppState::setRole(qint64 userID, QString role) {
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     auto result = co_await attempt(m_client.setUserRole(userID, role));
-    if (!self)
+    if (!self || epoch != m_sessionEpoch)
         co_return;
     if (!result) {
         present(*result.error);
@@ -267,8 +272,9 @@ QCoro::Task<void> AppState::createRedeemCode() {
                                     decimalInteger(m_newCodeUses.trimmed()).value_or(1), std::nullopt,
                                     nonEmpty(m_newCodeNote.trimmed())};
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     auto result = co_await attempt(m_client.createCode(request));
-    if (!self)
+    if (!self || epoch != m_sessionEpoch)
         co_return;
     if (!result) {
         present(*result.error);

@@ -21,6 +21,8 @@ void AppState::browseShop(const QString& slug) {
 
 void AppState::applyProductQuery(const QString& text) {
     assign(m_productQuery, text, &AppState::productQueryChanged);
+    // Pages already on their way belong to the old query.
+    ++m_loadGeneration;
     if (m_searchTask)
         m_searchTask->cancel();
     const QPointer<AppState> self(this);
@@ -80,11 +82,16 @@ void AppState::startReplaceLoad() {
 QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> retaining,
                                          QSet<qint64> forcedDownIDs) {
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     qint64 generation = m_loadGeneration;
     qint64 limit = ProductPaging::pageSize;
     qint64 offset = 0;
     if (mode == ProductLoadMode::append) {
-        if (!m_canLoadMoreProducts || m_isLoading || m_isLoadingMoreProducts)
+        // A search still waiting out its debounce is about to replace the list: a page of it
+        // would land on the old one.
+        const bool searchPending =
+            m_searchTask && !m_searchTask->isFinished() && !m_searchTask->isCancelled();
+        if (!m_canLoadMoreProducts || m_isLoading || m_isLoadingMoreProducts || searchPending)
             co_return;
         offset = m_productNextOffset;
         setIsLoadingMoreProducts(true);
@@ -120,15 +127,19 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
     }
 
     const QList<Product>& page = *result.value;
+    // The listed marks are those of whoever asked; after a change of user only the list counts.
+    const bool sameSession = epoch == m_sessionEpoch;
     if (mode == ProductLoadMode::append) {
         setProducts(ProductPaging::appendingUnique(m_products, page));
         m_productNextOffset += page.size();
-        mergeListedReactionFlags(page, forcedDownIDs);
+        if (sameSession)
+            mergeListedReactionFlags(page, forcedDownIDs);
     } else {
         const QList<Product> list = m_productSort == ProductSort::goodwill
                                         ? ProductOrdering::retainingMissing(page, retaining)
                                         : page;
-        mergeListedReactionFlags(list, forcedDownIDs);
+        if (sameSession)
+            mergeListedReactionFlags(list, forcedDownIDs);
         setProducts(list);
         m_productNextOffset = page.size();
     }
@@ -137,6 +148,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
 
 QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     if (!silent)
         setIsDetailLoading(true);
     // Both requests go out at once; QCoro tasks start eagerly.
@@ -172,7 +184,7 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     if (m_route.isProduct(id))
         setProductHistory(*history.value);
     const auto& my = product.value->my;
-    if (my && (my->favorite || my->down || my->report))
+    if (my && (my->favorite || my->down || my->report) && epoch == m_sessionEpoch)
         applyFlags(*my, id);
     patchDetailFlags(id);
     if (!silent)

@@ -18,13 +18,14 @@ QSet<T> toggled(QSet<T> set, const T& value, bool insert) {
 
 } // namespace
 
-QCoro::Task<bool> AppState::mutateReaction(ReactionRequest request, bool currentlyOn) {
+QCoro::Task<std::optional<bool>> AppState::mutateReaction(ReactionRequest request, bool currentlyOn) {
     if (!m_session.isLoggedIn()) {
         setBanner(QStringLiteral("请先登录"));
         setSelectedTab(MenuBarDropdownTab::me);
         co_return false;
     }
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     // The stored reaction that comes back is not needed: the following reloads bring the marks.
     std::optional<ZeltorAPIError> error;
     if (currentlyOn) {
@@ -33,8 +34,8 @@ QCoro::Task<bool> AppState::mutateReaction(ReactionRequest request, bool current
         auto upserted = co_await attempt(m_client.upsertReaction(request));
         error = upserted.error;
     }
-    if (!self)
-        co_return false;
+    if (!self || epoch != m_sessionEpoch)
+        co_return std::nullopt;
     if (error) {
         present(*error);
         co_return false;
@@ -46,10 +47,10 @@ QCoro::Task<void> AppState::toggleFavorite(qint64 productID, bool currently) {
     const QPointer<AppState> self(this);
     setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, !currently));
     const ReactionRequest request = ReactionRequest::forProduct(ReactKind::favorite, productID);
-    const bool ok = co_await mutateReaction(request, currently);
-    if (!self)
+    const std::optional<bool> ok = co_await mutateReaction(request, currently);
+    if (!self || !ok)
         co_return;
-    if (!ok)
+    if (!*ok)
         setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, currently));
     if (m_selectedTab == MenuBarDropdownTab::favorites) {
         co_await loadFavorites();
@@ -69,11 +70,11 @@ QCoro::Task<void> AppState::toggleDown(qint64 productID, bool currently) {
             if (product.id == productID)
                 retained.append(product);
 
-    const bool ok =
+    const std::optional<bool> ok =
         co_await mutateReaction(ReactionRequest::forProduct(ReactKind::down, productID), currently);
-    if (!self)
+    if (!self || !ok)
         co_return;
-    if (!ok) {
+    if (!*ok) {
         setDownProductIDs(toggled(m_downProductIDs, productID, currently));
         patchDetailFlags(productID);
         co_return;
@@ -93,10 +94,10 @@ QCoro::Task<void> AppState::toggleDown(qint64 productID, bool currently) {
 QCoro::Task<void> AppState::toggleFavorite(QString sourceSlug, bool currently) {
     const QPointer<AppState> self(this);
     const ReactionRequest request = ReactionRequest::forSource(ReactKind::favorite, sourceSlug);
-    const bool ok = co_await mutateReaction(request, currently);
-    if (!self)
+    const std::optional<bool> ok = co_await mutateReaction(request, currently);
+    if (!self || !ok)
         co_return;
-    if (ok)
+    if (*ok)
         setFavoriteSourceSlugs(toggled(m_favoriteSourceSlugs, sourceSlug, !currently));
     if (m_selectedTab == MenuBarDropdownTab::favorites)
         co_await loadFavorites();
@@ -110,12 +111,20 @@ QCoro::Task<void> AppState::loadFavorites() {
         co_return;
     }
     const QPointer<AppState> self(this);
+    const quint64 epoch = m_sessionEpoch;
     setIsLoading(true);
     // Both requests go out at once; their replies are taken in order.
     auto shopsCall = attempt(m_client.favorites(QString(TargetType::source), std::nullopt, 100, 0));
     auto productsCall = attempt(m_client.favorites(QString(TargetType::product), m_favoriteSort, 200, 0));
+    // Another user's (or nobody's) favourites by now: the replies are no longer this session's.
+    const auto stale = [&] {
+        if (epoch == m_sessionEpoch)
+            return false;
+        setIsLoading(false);
+        return true;
+    };
     auto shops = co_await shopsCall;
-    if (!self)
+    if (!self || stale())
         co_return;
     if (!shops) {
         setFavorites({});
@@ -124,7 +133,7 @@ QCoro::Task<void> AppState::loadFavorites() {
         co_return;
     }
     auto products = co_await productsCall;
-    if (!self)
+    if (!self || stale())
         co_return;
     if (!products) {
         setFavorites({});

@@ -311,6 +311,24 @@ private slots:
         QCOMPARE(s.latestRun(u"b"_s)->id, 4);
         QVERIFY(!s.latestRun(u"c"_s));
     }
+
+    // A page asked for while a new search waits out its debounce would land on the old list.
+    void noPageOfANewSearchLandsOnTheOldList() {
+        AppStateFixture f;
+        AppState& s = f.make(std::nullopt, {.pollInterval = 1h, .searchDebounce = 400ms});
+        QVERIFY(await(s.refreshVisible(true)).finished);
+        f.server.clearRequests();
+        const QList<Product> before = s.products();
+        QVERIFY(s.canLoadMoreProducts());
+        s.applyProductQuery(u"a"_s);
+        s.loadMoreProducts();
+        QTest::qWait(200);
+        QCOMPARE(s.products(), before);
+        QVERIFY(waitUntil(
+            [&] { return !s.isLoading() && s.productQuery() == u"a"_s && s.products() != before; }));
+        f.settle();
+        QCOMPARE(f.count(u"/v1/products"_s), 1); // only the search itself
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppStateCatalog)

@@ -241,6 +241,63 @@ private slots:
         QCOMPARE(s.reportedProductIDs(), fresh.reportedProductIDs());
         QCOMPARE(s.favoriteSourceSlugs(), fresh.favoriteSourceSlugs());
     }
+
+    // Replies answered for the signed-in user but arriving after the sign-out belong to nobody.
+    void lateRepliesAfterASignOutAreDropped() {
+        AppStateFixture f;
+        const demo::Credentials account = f.server.userAccount();
+        AppState& s = f.make(account);
+        // What the server said for this user, delivered late.
+        const auto user = await(s.client().me());
+        const auto stars = await(s.client().favorites(QString(TargetType::product), std::nullopt, 200, 0));
+        QVERIFY(user.value && stars.value && !stars.value->isEmpty());
+
+        f.server.injectFault(
+            u"/v1/me/favorites"_s,
+            {.status = 200, .body = APIJSON::encode(ItemList<Reaction>{*stars.value}), .delay = 400ms});
+        s.selectTab(MenuBarDropdownTab::favorites);
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/me/favorites"_s) >= 2; }));
+        QVERIFY(await(s.logout()).finished);
+        f.settle();
+        QVERIFY(s.favoriteProductIDs().isEmpty());
+        QVERIFY(s.favorites().isEmpty());
+        QVERIFY(!s.isLoading());
+
+        f.server.clearFaults();
+        s.setAuthUsername(account.username);
+        s.setAuthPassword(account.password);
+        QVERIFY(await(s.loginOrRegister()).finished);
+        s.selectTab(MenuBarDropdownTab::me);
+        f.settle();
+        f.server.clearRequests();
+        f.server.injectFault(
+            u"/v1/me"_s, {.status = 200, .body = APIJSON::encode(UserEnvelope{*user.value}), .delay = 400ms});
+        auto refresh = s.refreshVisible(false); // the account tab asks for the user
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/me"_s) == 1; }));
+        QVERIFY(await(s.logout()).finished);
+        QVERIFY(await(std::move(refresh)).finished);
+        QVERIFY(!s.currentUser());
+    }
+
+    // A refused mark that was asked for by the previous user rolls nothing back in the next one's.
+    void aLateRefusalTouchesNoOtherAccount() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.selectTab(MenuBarDropdownTab::products);
+        f.settle();
+        const qint64 id = s.products().first().id;
+        f.server.injectFault(u"/v1/reactions"_s,
+                             {.status = 401, .body = R"({"error":"expired"})", .delay = 400ms});
+        auto mark = s.toggleFavorite(id, false);
+        QVERIFY(await(s.logout()).finished);
+        f.server.clearFaults();
+        s.setAuthUsername(f.server.memberAccount().username);
+        s.setAuthPassword(f.server.memberAccount().password);
+        QVERIFY(await(s.loginOrRegister()).finished);
+        QVERIFY(await(std::move(mark)).finished);
+        QVERIFY(s.session().isLoggedIn()); // the old token's 401 signs nobody out
+        QVERIFY(s.banner() != std::optional(u"登录已失效，请重新登录"_s));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppStateReactions)
