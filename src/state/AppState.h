@@ -153,6 +153,8 @@ public:
     QCoro::Task<void> toggleFavorite(qint64 productID, bool currently);
     QCoro::Task<void> toggleDown(qint64 productID, bool currently);
     QCoro::Task<void> toggleFavorite(QString sourceSlug, bool currently);
+    // The star of a row on the favourites tab: it always removes that favourite.
+    void removeFavoriteShop(qint64 reactionID);
 
     // Account and membership
     QCoro::Task<void> loginOrRegister();
@@ -361,7 +363,12 @@ private:
     // that nothing is rolled back or shown in the next user's marks.
     QCoro::Task<std::optional<bool>> mutateReaction(ReactionRequest request, bool currentlyOn);
     void applyFlags(const ReactionFlags& flags, qint64 id);
-    void mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs);
+    // Listed marks of a reply asked for at markClock; products the user has marked since keep
+    // what the user did.
+    void mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs,
+                                  quint64 askedAt);
+    void noteMarkChanged(qint64 productID);
+    bool markChangedSince(qint64 productID, quint64 askedAt) const;
     void patchDetailFlags(qint64 id);
     QCoro::Task<void> syncDetailFlags(qint64 id);
 
@@ -467,6 +474,9 @@ private:
     // Moves on whenever the signed-in user or the server changes; per-user replies requested
     // under an older epoch are dropped.
     quint64 m_sessionEpoch = 0;
+    // Counts the user's own mark changes; each product remembers the count at its last change.
+    quint64 m_markClock = 0;
+    QHash<qint64, quint64> m_markChangedAt;
     bool m_streamRefreshRunning = false;
     bool m_streamRefreshPending = false;
     bool m_streamRefreshForcesCatalog = false;

@@ -83,6 +83,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
                                          QSet<qint64> forcedDownIDs) {
     const QPointer<AppState> self(this);
     const quint64 epoch = m_sessionEpoch;
+    const quint64 askedAt = m_markClock;
     qint64 generation = m_loadGeneration;
     qint64 limit = ProductPaging::pageSize;
     qint64 offset = 0;
@@ -133,13 +134,13 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         setProducts(ProductPaging::appendingUnique(m_products, page));
         m_productNextOffset += page.size();
         if (sameSession)
-            mergeListedReactionFlags(page, forcedDownIDs);
+            mergeListedReactionFlags(page, forcedDownIDs, askedAt);
     } else {
         const QList<Product> list = m_productSort == ProductSort::goodwill
                                         ? ProductOrdering::retainingMissing(page, retaining)
                                         : page;
         if (sameSession)
-            mergeListedReactionFlags(list, forcedDownIDs);
+            mergeListedReactionFlags(list, forcedDownIDs, askedAt);
         setProducts(list);
         m_productNextOffset = page.size();
     }
@@ -149,6 +150,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
 QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     const QPointer<AppState> self(this);
     const quint64 epoch = m_sessionEpoch;
+    const quint64 askedAt = m_markClock;
     if (!silent)
         setIsDetailLoading(true);
     // Both requests go out at once; QCoro tasks start eagerly.
@@ -156,10 +158,16 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     auto historyCall = attempt(m_client.history(id, 40));
 
     const auto failed = [&](const ZeltorAPIError& error) {
-        if (!silent) {
-            present(error);
-            setIsDetailLoading(false);
+        if (silent)
+            return;
+        // The previous product's detail must not stand in for one that failed, with buttons that
+        // would act on the wrong product.
+        if (m_route.isProduct(id) && m_productDetail && m_productDetail->id != id) {
+            setProductDetail(std::nullopt);
+            setProductHistory({});
         }
+        present(error);
+        setIsDetailLoading(false);
     };
 
     // The detail and its history are shown only while their product is still the one on screen:
@@ -184,7 +192,8 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     if (m_route.isProduct(id))
         setProductHistory(*history.value);
     const auto& my = product.value->my;
-    if (my && (my->favorite || my->down || my->report) && epoch == m_sessionEpoch)
+    if (my && (my->favorite || my->down || my->report) && epoch == m_sessionEpoch &&
+        !markChangedSince(id, askedAt))
         applyFlags(*my, id);
     patchDetailFlags(id);
     if (!silent)

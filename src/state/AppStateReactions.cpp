@@ -45,13 +45,16 @@ QCoro::Task<std::optional<bool>> AppState::mutateReaction(ReactionRequest reques
 
 QCoro::Task<void> AppState::toggleFavorite(qint64 productID, bool currently) {
     const QPointer<AppState> self(this);
+    noteMarkChanged(productID);
     setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, !currently));
     const ReactionRequest request = ReactionRequest::forProduct(ReactKind::favorite, productID);
     const std::optional<bool> ok = co_await mutateReaction(request, currently);
     if (!self || !ok)
         co_return;
-    if (!*ok)
+    if (!*ok) {
+        noteMarkChanged(productID);
         setFavoriteProductIDs(toggled(m_favoriteProductIDs, productID, currently));
+    }
     if (m_selectedTab == MenuBarDropdownTab::favorites) {
         co_await loadFavorites();
         if (!self)
@@ -62,6 +65,7 @@ QCoro::Task<void> AppState::toggleFavorite(qint64 productID, bool currently) {
 
 QCoro::Task<void> AppState::toggleDown(qint64 productID, bool currently) {
     const QPointer<AppState> self(this);
+    noteMarkChanged(productID);
     setDownProductIDs(toggled(m_downProductIDs, productID, !currently));
     patchDetailFlags(productID);
     QList<Product> retained;
@@ -75,6 +79,7 @@ QCoro::Task<void> AppState::toggleDown(qint64 productID, bool currently) {
     if (!self || !ok)
         co_return;
     if (!*ok) {
+        noteMarkChanged(productID);
         setDownProductIDs(toggled(m_downProductIDs, productID, currently));
         patchDetailFlags(productID);
         co_return;
@@ -103,6 +108,22 @@ QCoro::Task<void> AppState::toggleFavorite(QString sourceSlug, bool currently) {
         co_await loadFavorites();
 }
 
+void AppState::removeFavoriteShop(qint64 reactionID) {
+    for (const Reaction& reaction : m_favorites) {
+        if (reaction.id != reactionID || reaction.targetType != TargetType::source)
+            continue;
+        if (reaction.source) {
+            detach(toggleFavorite(reaction.source->slug, true));
+            return;
+        }
+        // A shop the server no longer describes has no slug to address; it leaves the list here.
+        QList<Reaction> rest = m_favorites;
+        rest.removeIf([&](const Reaction& r) { return r.id == reactionID; });
+        setFavorites(rest);
+        return;
+    }
+}
+
 QCoro::Task<void> AppState::loadFavorites() {
     if (!m_session.isLoggedIn()) {
         setFavorites({});
@@ -112,6 +133,7 @@ QCoro::Task<void> AppState::loadFavorites() {
     }
     const QPointer<AppState> self(this);
     const quint64 epoch = m_sessionEpoch;
+    const quint64 askedAt = m_markClock;
     setIsLoading(true);
     // Both requests go out at once; their replies are taken in order.
     auto shopsCall = attempt(m_client.favorites(QString(TargetType::source), std::nullopt, 100, 0));
@@ -160,6 +182,13 @@ QCoro::Task<void> AppState::loadFavorites() {
                 reportedIDs.insert(reaction.product->id);
         }
     }
+    // A mark the user changed after asking stays as the user left it.
+    for (auto it = m_markChangedAt.cbegin(); it != m_markChangedAt.cend(); ++it) {
+        if (it.value() <= askedAt)
+            continue;
+        favoriteIDs = toggled(favoriteIDs, it.key(), m_favoriteProductIDs.contains(it.key()));
+        downIDs = toggled(downIDs, it.key(), m_downProductIDs.contains(it.key()));
+    }
     setFavorites(*shops.value + *products.value);
     setFavoriteSourceSlugs(slugs);
     setFavoriteProductIDs(favoriteIDs);
@@ -174,10 +203,24 @@ void AppState::applyFlags(const ReactionFlags& flags, qint64 id) {
     setReportedProductIDs(toggled(m_reportedProductIDs, id, flags.isReported()));
 }
 
-void AppState::mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs) {
+void AppState::noteMarkChanged(qint64 productID) {
+    m_markChangedAt.insert(productID, ++m_markClock);
+}
+
+bool AppState::markChangedSince(qint64 productID, quint64 askedAt) const {
+    return m_markChangedAt.value(productID, 0) > askedAt;
+}
+
+void AppState::mergeListedReactionFlags(const QList<Product>& products, const QSet<qint64>& forcedDownIDs,
+                                        quint64 askedAt) {
+    QList<Product> authoritative;
+    authoritative.reserve(products.size());
+    for (const Product& product : products)
+        if (!markChangedSince(product.id, askedAt))
+            authoritative.append(product);
     const ReactionMarks merged =
         ReactionMarks{m_favoriteProductIDs, m_downProductIDs, m_reportedProductIDs}.mergingListed(
-            products, forcedDownIDs);
+            authoritative, forcedDownIDs);
     setFavoriteProductIDs(merged.favorite);
     setDownProductIDs(merged.down);
     setReportedProductIDs(merged.reported);

@@ -125,7 +125,8 @@ QList<MetaRow> metaRows(const Product& product, const QTimeZone& zone) {
 }
 
 bool showsInspector(const PanelRoute& route, bool hasDetail, MenuBarDropdownTab tab) {
-    if (route.kind == PanelRoute::Kind::settings || !hasDetail)
+    // An open product shows there while it loads and when it fails, not only once it is loaded.
+    if (route.kind == PanelRoute::Kind::settings || (!hasDetail && route.kind != PanelRoute::Kind::product))
         return false;
     return tab == MenuBarDropdownTab::products || tab == MenuBarDropdownTab::favorites;
 }

@@ -26,7 +26,7 @@ const QList<QByteArray> productRoles{"productId",  "name",     "badges", "goodwi
                                      "secondLine", "delisted", "price",  "stockText",
                                      "stockColor", "favorite", "down",   "sunk"};
 const QList<QByteArray> shopRoles{"slug",     "name",     "badges",     "submitter", "runLabel",
-                                  "runColor", "favorite", "refreshing", "known"};
+                                  "runColor", "favorite", "refreshing", "known",     "reactionId"};
 
 KeyedListModel::Row productRow(const Product& product, const AppState& state, bool sunk) {
     const auto stock = PanelText::stockLine(product);
@@ -48,7 +48,7 @@ KeyedListModel::Row productRow(const Product& product, const AppState& state, bo
                         {QStringLiteral("sunk"), sunk}}};
 }
 
-KeyedListModel::Row shopRow(const Source& source, const AppState& state, bool known) {
+KeyedListModel::Row shopRow(const Source& source, const AppState& state, bool known, qint64 reactionID = 0) {
     const auto run = state.latestRun(source.slug);
     return {source.slug,
             QVariantMap{{QStringLiteral("slug"), source.slug},
@@ -61,7 +61,8 @@ KeyedListModel::Row shopRow(const Source& source, const AppState& state, bool kn
                          PanelText::colorRoleName(PanelText::runColor(run ? run->status : QString()))},
                         {QStringLiteral("favorite"), state.favoriteSourceSlugs().contains(source.slug)},
                         {QStringLiteral("refreshing"), state.scrapeBusySlug() == source.slug},
-                        {QStringLiteral("known"), known}}};
+                        {QStringLiteral("known"), known},
+                        {QStringLiteral("reactionId"), reactionID}}};
 }
 
 QVariantMap placeholderMap(const PanelText::TabContent& content) {
@@ -380,7 +381,7 @@ void StateBridge::rebuildRows() {
         const bool known = reaction.source.has_value();
         const Source source = reaction.source.value_or(
             Source{.slug = QString::number(reaction.id), .name = QStringLiteral("未知店铺")});
-        favoriteShops.append(shopRow(source, s, known));
+        favoriteShops.append(shopRow(source, s, known, reaction.id));
     }
     m_favoriteShops->setRows(favoriteShops);
     m_includedShops->setRows(shopRows(s.includedSources(), s));

@@ -180,6 +180,7 @@ public:
     Q_INVOKABLE void toggleFavoriteProduct(qint64 id);
     Q_INVOKABLE void toggleDownProduct(qint64 id);
     Q_INVOKABLE void toggleFavoriteShop(const QString& slug);
+    Q_INVOKABLE void removeFavoriteShop(qint64 reactionID) { m_state->removeFavoriteShop(reactionID); }
     // An empty slug scrapes every shop.
     Q_INVOKABLE void scrape(const QString& slug);
     Q_INVOKABLE void submitSourceRequest();

@@ -257,6 +257,14 @@ private slots:
         f.settle();
         QCOMPARE(s.productDetail()->id, 2);
 
+        // One that fails leaves no other product in its place.
+        f.server.injectFault(u"/v1/products/3"_s, {.status = 500, .body = R"({"error":"gone"})", .times = 1});
+        s.openProduct(3);
+        f.settle();
+        QVERIFY(!s.productDetail());
+        QVERIFY(s.productHistory().isEmpty());
+        QCOMPARE(s.route(), PanelRoute::product(3));
+
         // A slow reply for a product the user has left does not come back on screen.
         f.server.injectFault(u"/v1/products/4"_s, {.delay = 300ms, .times = 1});
         s.openProduct(4);

@@ -201,6 +201,43 @@ private slots:
         QVERIFY(s.reportedProductIDs().contains(424242));
     }
 
+    // Replies asked for before the user starred a product (a listing, a favourites reload) must
+    // not put the star out again.
+    void aMarkOutlivesRepliesAskedForBeforeIt() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.selectTab(MenuBarDropdownTab::products);
+        f.settle();
+        QList<qint64> unstarred;
+        for (const Product& product : s.products())
+            if (!s.favoriteProductIDs().contains(product.id))
+                unstarred.append(product.id);
+        QVERIFY(unstarred.size() >= 2);
+
+        const qint64 listed = unstarred[0];
+        const QString page = u"{\"items\": [{\"id\": %1, \"name\": \"x\", \"my\": {}}]}"_s.arg(listed);
+        f.server.injectFault(u"/v1/products"_s,
+                             {.status = 200, .body = page.toUtf8(), .delay = 300ms, .times = 1});
+        f.server.clearRequests();
+        auto refresh = s.refreshVisible(false);
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/products"_s) == 1; }));
+        QVERIFY(await(s.toggleFavorite(listed, false)).finished);
+        QVERIFY(await(std::move(refresh)).finished);
+        QVERIFY(s.favoriteProductIDs().contains(listed));
+
+        const qint64 reloaded = unstarred[1];
+        s.selectTab(MenuBarDropdownTab::favorites); // where a refresh ends with the favourites
+        f.settle();
+        f.server.injectFault(u"/v1/me/favorites"_s,
+                             {.status = 200, .body = R"({"items": []})", .delay = 300ms, .times = 2});
+        f.server.clearRequests();
+        refresh = s.refreshVisible(false);
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/me/favorites"_s) == 2; }));
+        QVERIFY(await(s.toggleFavorite(reloaded, false)).finished);
+        QVERIFY(await(std::move(refresh)).finished);
+        QVERIFY(s.favoriteProductIDs().contains(reloaded));
+    }
+
     void shopStars() {
         AppStateFixture f;
         AppState& s = f.make(f.server.memberAccount());
@@ -211,6 +248,35 @@ private slots:
         QCOMPARE(s.favoriteSourceSlugs().contains(slug), !starred);
         QCOMPARE(f.lastBody(u"/v1/reactions"_s).value(u"source").toString(), slug);
         QCOMPARE(f.lastBody(u"/v1/reactions"_s).value(u"target_type").toString(), u"source"_s);
+    }
+
+    // On the favourites tab a shop's star always takes the favourite away, known shop or not.
+    void aFavouriteShopsStarRemovesIt() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        s.selectTab(MenuBarDropdownTab::favorites);
+        f.settle();
+        QCOMPARE(s.favoriteShops().size(), 1);
+        const Reaction known = s.favoriteShops().first();
+        f.server.clearRequests();
+        s.removeFavoriteShop(known.id);
+        f.settle();
+        QVERIFY(s.favoriteShops().isEmpty());
+        QCOMPARE(f.server.requests().first().method, QByteArray("DELETE"));
+
+        Reaction unknown = known;
+        unknown.id = 999;
+        unknown.source.reset();
+        f.server.injectFault(
+            u"/v1/me/favorites"_s,
+            {.status = 200, .body = APIJSON::encode(ItemList<Reaction>{{unknown}}), .times = 2});
+        QVERIFY(await(s.refreshVisible(false)).finished);
+        QVERIFY(!s.favoriteShops().isEmpty() && !s.favoriteShops().first().source);
+        f.server.clearRequests();
+        s.removeFavoriteShop(999);
+        f.settle();
+        QVERIFY(s.favoriteShops().isEmpty());
+        QCOMPARE(f.count(u"/v1/reactions"_s), 0); // nothing to address, and never an addition
     }
 
     void nothingLeaksIntoTheNextAccount() {

@@ -185,7 +185,8 @@ private slots:
         QVERIFY(showsInspector(product, true, MenuBarDropdownTab::favorites));
         QVERIFY(!showsInspector(product, true, MenuBarDropdownTab::sources));
         QVERIFY(!showsInspector(product, true, MenuBarDropdownTab::me));
-        QVERIFY(!showsInspector(product, false, MenuBarDropdownTab::products));
+        QVERIFY(showsInspector(product, false, MenuBarDropdownTab::products)); // loading or failed
+        QVERIFY(!showsInspector(PanelRoute::root(), false, MenuBarDropdownTab::products));
         QVERIFY(!showsInspector(PanelRoute::settings(), true, MenuBarDropdownTab::products));
         QVERIFY(showsInspector(PanelRoute::root(), true, MenuBarDropdownTab::products));
     }

@@ -61,9 +61,8 @@ private slots:
         const Product product = main.establishedProduct();
         main.bridge->openProduct(product.id);
 
-        QVERIFY(waitUntil([&] { return main.visible("inspector"); }));
+        QVERIFY(waitUntil([&] { return main.visible("inspector") && main.find("priceChart"); }));
         QQuickItem* chart = main.find("priceChart");
-        QVERIFY(chart);
         QVERIFY(waitUntil([&] { return chart->isVisible() && chart->property("sampleCount").toInt() > 1; }));
         QVERIFY(chart->height() > 100);
         QVERIFY(!main.visibleTexts(u"详情"_s).isEmpty());
@@ -85,6 +84,19 @@ private slots:
         QVERIFY(!main.state->productDetail());
         QVERIFY(main.visible("productList"));
         QVERIFY(main.visibleTexts(u"价格历史"_s).isEmpty());
+    }
+
+    void aProductThatFailsShowsTheFailureNotThePreviousOne() {
+        MainWindow main;
+        QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));
+        const Product first = main.establishedProduct();
+        main.bridge->openProduct(first.id);
+        QVERIFY(waitUntil([&] { return !main.visibleTexts(u"#%1"_s.arg(first.id)).isEmpty(); }));
+        main.bridge->openProduct(987654321);
+        QVERIFY(waitUntil([&] { return !main.visibleTexts(u"无法加载商品"_s).isEmpty(); }));
+        QVERIFY(main.visible("inspector"));
+        QVERIFY(main.visibleTexts(u"#%1"_s.arg(first.id)).isEmpty());
+        QVERIFY(!main.find("favoriteButton") || !main.find("favoriteButton")->isVisible());
     }
 
     void signedInReactionsFlipTheirLabels() {

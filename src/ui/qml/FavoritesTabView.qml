@@ -89,6 +89,7 @@ Item {
                     refreshing: false
                     known: model.known
                     canRefresh: false
+                    onFavoriteClicked: App.removeFavoriteShop(model.reactionId)
                 }
             }
         }

@@ -17,6 +17,7 @@ Rectangle {
     property bool favoriteEnabled: App.isLoggedIn
     property bool canRefresh: App.hasAPIKey
     property bool canOpen: known
+    signal favoriteClicked()
 
     implicitHeight: 48
     radius: Theme.cornerRadius
@@ -66,7 +67,7 @@ Rectangle {
             tint: row.favorite ? Theme.warning : Theme.textMuted
             help: "收藏"
             enabled: row.favoriteEnabled
-            onClicked: App.toggleFavoriteShop(row.slug)
+            onClicked: row.favoriteClicked()
         }
         Item {
             visible: row.canRefresh && row.known

@@ -85,6 +85,7 @@ Item {
                     favorite: model.favorite
                     refreshing: model.refreshing
                     known: model.known
+                    onFavoriteClicked: App.toggleFavoriteShop(slug)
                 }
             }
             ThemedText {
@@ -111,6 +112,7 @@ Item {
                     favorite: model.favorite
                     refreshing: model.refreshing
                     known: model.known
+                    onFavoriteClicked: App.toggleFavoriteShop(slug)
                 }
             }
             Item { implicitHeight: 8 }
