@@ -50,6 +50,7 @@ void populateMenu(QMenu& menu, const std::function<void(MenuAction)>& handler) {
 void toggleDropdown(MenuBarDropdownController* dropdown, const std::function<void()>& appearOnPanel) {
     if (!dropdown)
         return;
+    const bool alreadyWaiting = dropdown->isPresentPending();
     if (!dropdown->isVisible() || dropdown->isAnimatingHide())
         dropdown->show();
     else
@@ -58,9 +59,10 @@ void toggleDropdown(MenuBarDropdownController* dropdown, const std::function<voi
         return;
     if (dropdown->isVisible() && !dropdown->isAnimatingHide()) {
         appearOnPanel();
-    } else if (dropdown->isPresentPending()) {
+    } else if (dropdown->isPresentPending() && !alreadyWaiting) {
         // Many Linux desktops reserve no room for their bars, so every screen looks full-screen
-        // and the panel opens a turn later; the refresh waits for it instead of being skipped.
+        // and the panel opens a turn later; the refresh waits for it instead of being skipped,
+        // once however often the icon is clicked meanwhile.
         QObject::connect(dropdown, &MenuBarDropdownController::presented, dropdown, appearOnPanel,
                          Qt::SingleShotConnection);
     }

@@ -39,7 +39,7 @@ private slots:
         QTest::addColumn<LaunchAtLoginStatus>("status");
         QTest::addColumn<bool>("on");
         QTest::addColumn<QString>("detail");
-        const QString opensAfterLogin = u"登录 Mac 后自动打开"_s;
+        const QString opensAfterLogin = u"登录后自动打开"_s;
         QTest::newRow("enabled") << LaunchAtLoginStatus::enabled << true << opensAfterLogin;
         QTest::newRow("not registered") << LaunchAtLoginStatus::notRegistered << false << opensAfterLogin;
         QTest::newRow("requires approval")

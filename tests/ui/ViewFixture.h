@@ -15,6 +15,7 @@
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace quelvio::test {
 
@@ -86,13 +87,48 @@ struct ViewFixture {
         return found;
     }
 
+    // By object name; items a Repeater made are found through the visual tree.
     QQuickItem* find(const char* objectName) const {
-        return root->findChild<QQuickItem*>(QLatin1StringView(objectName));
+        if (auto* item = root->findChild<QQuickItem*>(QLatin1StringView(objectName)))
+            return item;
+        std::function<QQuickItem*(QQuickItem*)> walk = [&](QQuickItem* item) -> QQuickItem* {
+            if (item->objectName() == QLatin1StringView(objectName))
+                return item;
+            for (QQuickItem* child : item->childItems())
+                if (QQuickItem* found = walk(child))
+                    return found;
+            return nullptr;
+        };
+        return walk(root);
     }
 
     bool visible(const char* objectName) const {
         QQuickItem* item = find(objectName);
         return item && item->isVisible();
+    }
+
+    // Every text item under the item (itself included) wears the current theme's font for its size
+    // and weight; field inputs are 12-point regular.
+    static bool wearsThemedFont(QQuickItem* item) {
+        QList<QQuickItem*> texts;
+        std::function<void(QQuickItem*)> walk = [&](QQuickItem* i) {
+            const bool glyph = i->property("symbol").isValid(); // the icon font
+            if ((i->inherits("QQuickText") || i->inherits("QQuickTextInput")) && !glyph)
+                texts.append(i);
+            for (QQuickItem* child : i->childItems())
+                walk(child);
+        };
+        walk(item);
+        for (QQuickItem* text : std::as_const(texts)) {
+            const QFont font = text->property("font").value<QFont>();
+            const bool themed = text->property("size").isValid();
+            const QFont expected = PanelThemeController::shared().themedFont(
+                themed ? text->property("size").toDouble() : 12,
+                themed ? text->property("weight").toInt() : QFont::Normal);
+            if (font.family() != expected.family() || font.weight() != expected.weight())
+                return false;
+        }
+        return !texts.isEmpty();
     }
 
     void clickAt(QQuickItem* item) {

@@ -9,6 +9,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
@@ -53,6 +54,19 @@ private slots:
         QVERIFY(!main.visible("inspector"));
         QVERIFY(!main.visibleTexts(u"设置"_s).isEmpty());
         QVERIFY(waitUntil([&] { return !main.visibleTexts(u"已连接"_s).isEmpty(); }));
+    }
+
+    void aThemeSwitchReachesEveryFont() {
+        MainWindow main;
+        const auto restore = qScopeGuard([] { PanelThemeController::shared().apply(AppTheme::ink); });
+        QVERIFY(waitUntil([&] { return main.visible("productList") && main.find("sidebar-products"); }));
+        for (AppTheme theme : {AppTheme::ink, AppTheme::blueprint, AppTheme::pixel}) {
+            PanelThemeController::shared().apply(theme);
+            QVERIFY2(ViewFixture::wearsThemedFont(main.find("sidebar-products")),
+                     qPrintable(rawValue(theme)));
+            QVERIFY2(ViewFixture::wearsThemedFont(main.find("placeTitle")), qPrintable(rawValue(theme)));
+            QVERIFY(ViewFixture::wearsThemedFont(main.root));
+        }
     }
 
     void anOpenProductShowsInTheInspectorUntilClosed() {

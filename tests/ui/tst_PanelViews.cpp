@@ -10,6 +10,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
@@ -66,6 +67,21 @@ private slots:
         QVERIFY(!panel.state->isLoadingMoreProducts());
         QMetaObject::invokeMethod(list, "positionViewAtEnd");
         QVERIFY(waitUntil([&] { return list->property("count").toInt() == 200; }));
+    }
+
+    void aThemeSwitchReachesEveryFont() {
+        Panel panel;
+        const auto restore = qScopeGuard([] { PanelThemeController::shared().apply(AppTheme::ink); });
+        QVERIFY(waitUntil([&] { return panel.find("tab-products") != nullptr; }));
+        QQuickItem* chip = panel.find("tab-products");
+        QQuickItem* search = panel.find("productSearch");
+        QVERIFY(chip && search);
+        for (AppTheme theme : {AppTheme::ink, AppTheme::blueprint, AppTheme::pixel}) {
+            PanelThemeController::shared().apply(theme);
+            QVERIFY2(ViewFixture::wearsThemedFont(chip), qPrintable(rawValue(theme)));
+            QVERIFY2(ViewFixture::wearsThemedFont(search), qPrintable(rawValue(theme)));
+            QVERIFY(ViewFixture::wearsThemedFont(panel.root)); // the header and every row too
+        }
     }
 
     void tabsSwitchTheContent() {

@@ -17,7 +17,7 @@ bool canToggle(LaunchAtLoginStatus) {
 QString settingsDetail(LaunchAtLoginStatus status) {
     if (status == LaunchAtLoginStatus::requiresApproval)
         return QStringLiteral("请在系统设置 › 登录项中允许");
-    return QStringLiteral("登录 Mac 后自动打开");
+    return QStringLiteral("登录后自动打开");
 }
 
 } // namespace quelvio

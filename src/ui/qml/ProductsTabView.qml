@@ -13,6 +13,7 @@ ColumnLayout {
         spacing: 6
 
         SearchField {
+            objectName: "productSearch"
             Layout.fillWidth: true
             icon: "magnifyingglass"
             placeholder: "搜索商品"

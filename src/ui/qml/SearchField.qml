@@ -33,7 +33,7 @@ Rectangle {
             color: Theme.textPrimary
             selectionColor: Theme.accent
             selectedTextColor: Theme.accentForeground
-            font: Theme.themedFont(12, Font.Normal)
+            font: { Theme.revision; return Theme.themedFont(12, Font.Normal) }
             background: null
             padding: 0
             selectByMouse: true
