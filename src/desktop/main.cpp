@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "PlatformChoice.h"
 #include "SingleInstance.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
 
 int main(int argc, char* argv[]) {
+    if (const auto platform = quelvio::preferredPlatform(quelvio::SessionEnvironment::current()))
+        qputenv("QT_QPA_PLATFORM", *platform);
     // The software renderer draws everything the views need at a fraction of the GL stack's
     // start-up time and memory.
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
