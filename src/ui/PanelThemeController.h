@@ -94,6 +94,8 @@ public:
     // weight is a QFont::Weight value (400 regular, 500 medium, 600 semibold, 700 bold).
     Q_INVOKABLE QFont themedFont(double size, int weight = QFont::Normal) const;
     Q_INVOKABLE int switchDuration(bool reduceMotion) const;
+    // Gives an item's palette (and so every stock control under it) the current theme's colours.
+    Q_INVOKABLE void dressPalette(QObject* palette) const;
 
 signals:
     void mirlowThemeDidChange(quelvio::AppTheme theme);

@@ -311,6 +311,34 @@ QFont themedFont(ThemeTypographyStyle typography, double size, QFont::Weight wei
     return font;
 }
 
+QPalette controlsPalette(const ThemeDefinition& theme) {
+    const ThemePalette& p = theme.palette;
+    QPalette palette;
+    palette.setColor(QPalette::Window, p.bgBase);
+    palette.setColor(QPalette::WindowText, p.textPrimary);
+    palette.setColor(QPalette::Base, p.bgElevated);
+    palette.setColor(QPalette::AlternateBase, p.bgHighlight);
+    palette.setColor(QPalette::Text, p.textPrimary);
+    palette.setColor(QPalette::PlaceholderText, p.textMuted);
+    palette.setColor(QPalette::Button, p.bgHighlight);
+    palette.setColor(QPalette::ButtonText, p.textPrimary);
+    palette.setColor(QPalette::BrightText, p.accentForeground);
+    palette.setColor(QPalette::Highlight, p.accent);
+    palette.setColor(QPalette::HighlightedText, p.accentForeground);
+    palette.setColor(QPalette::ToolTipBase, p.bgElevated);
+    palette.setColor(QPalette::ToolTipText, p.textPrimary);
+    palette.setColor(QPalette::Link, p.accent);
+    palette.setColor(QPalette::Light, p.bgHover);
+    palette.setColor(QPalette::Midlight, p.bgHighlight);
+    palette.setColor(QPalette::Mid, p.border);
+    palette.setColor(QPalette::Dark, p.borderSubtle);
+    palette.setColor(QPalette::Shadow, p.nsBgBase);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, p.textDim);
+    palette.setColor(QPalette::Disabled, QPalette::Text, p.textDim);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, p.textDim);
+    return palette;
+}
+
 } // namespace ThemeRecipes
 
 } // namespace quelvio

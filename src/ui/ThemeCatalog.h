@@ -6,6 +6,7 @@
 #include <QEasingCurve>
 #include <QFont>
 #include <QList>
+#include <QPalette>
 #include <QString>
 #include <array>
 
@@ -100,6 +101,9 @@ ThemeMotion motion(ThemeMotionStyle style);
 int switchDurationMs(ThemeMotionStyle style, bool reduceMotion);
 // The font for all themed text. Sizes are points, drawn as logical pixels as Qt Quick does.
 QFont themedFont(ThemeTypographyStyle typography, double size, QFont::Weight weight);
+// The theme as a palette for the stock controls (scroll bars, busy indicators, tool tips, menus),
+// so that they follow a light or a dark theme instead of the desktop's colours.
+QPalette controlsPalette(const ThemeDefinition& theme);
 } // namespace ThemeRecipes
 
 } // namespace quelvio

@@ -12,6 +12,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -136,5 +137,26 @@ struct ViewFixture {
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
     }
 };
+
+// A stock control placed in the view takes the theme's colours, paper and ink alike.
+inline bool stockControlsWearTheTheme(ViewFixture& view) {
+    const auto restore = qScopeGuard([] { PanelThemeController::shared().apply(AppTheme::ink); });
+    QQmlComponent component(&view.engine);
+    component.setData("import QtQuick.Controls\nScrollBar {}", QUrl());
+    const std::unique_ptr<QObject> control(component.create());
+    if (!control)
+        return false;
+    qobject_cast<QQuickItem*>(control.get())->setParentItem(view.root);
+    for (AppTheme theme : {AppTheme::paper, AppTheme::ink}) {
+        PanelThemeController::shared().apply(theme);
+        const ThemePalette& expected = PanelTheme::current().palette;
+        const QObject* palette = control->property("palette").value<QObject*>();
+        if (palette->property("window").value<QColor>() != expected.bgBase ||
+            palette->property("windowText").value<QColor>() != expected.textPrimary ||
+            palette->property("highlight").value<QColor>() != expected.accent)
+            return false;
+    }
+    return true;
+}
 
 } // namespace quelvio::test

@@ -69,6 +69,11 @@ private slots:
         }
     }
 
+    void stockControlsFollowTheTheme() {
+        MainWindow main;
+        QVERIFY(stockControlsWearTheTheme(main));
+    }
+
     void anOpenProductShowsInTheInspectorUntilClosed() {
         MainWindow main;
         QVERIFY(waitUntil([&] { return !main.state->products().isEmpty() && !main.state->isLoading(); }));

@@ -1,6 +1,7 @@
 #include "AppState.h"
 #include "AsyncTest.h"
 #include "DemoServer.h"
+#include "PanelThemeController.h"
 #include "StateBridge.h"
 #include "ViewFixture.h"
 
@@ -82,6 +83,11 @@ private slots:
             QVERIFY2(ViewFixture::wearsThemedFont(search), qPrintable(rawValue(theme)));
             QVERIFY(ViewFixture::wearsThemedFont(panel.root)); // the header and every row too
         }
+    }
+
+    void stockControlsFollowTheTheme() {
+        Panel panel;
+        QVERIFY(stockControlsWearTheTheme(panel));
     }
 
     void tabsSwitchTheContent() {

@@ -11,6 +11,13 @@ Rectangle {
     implicitHeight: 640
     color: Theme.bgBase
 
+    // The stock controls below (scroll bars, busy indicators, switches) wear the theme too.
+    Component.onCompleted: Theme.dressPalette(palette)
+    Connections {
+        target: Theme
+        function onMirlowThemeDidChange() { Theme.dressPalette(root.palette) }
+    }
+
     // Each time the window comes on screen, as the panel does when it opens.
     readonly property bool shown: Window.window ? Window.window.visible : false
     onShownChanged: if (shown) App.appear()

@@ -15,6 +15,13 @@ Rectangle {
     border.width: 1
     clip: true
 
+    // The stock controls below (scroll bars, busy indicators, switches) wear the theme too.
+    Component.onCompleted: Theme.dressPalette(palette)
+    Connections {
+        target: Theme
+        function onMirlowThemeDidChange() { Theme.dressPalette(root.palette) }
+    }
+
     Loader {
         anchors.fill: parent
         anchors.margins: 1
