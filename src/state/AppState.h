@@ -474,6 +474,19 @@ private:
     // Moves on whenever the signed-in user or the server changes; per-user replies requested
     // under an older epoch are dropped.
     quint64 m_sessionEpoch = 0;
+    // Taken before a wait: false afterwards once the state is gone or its user (or server) has
+    // changed, so that a per-user reply is dropped.
+    class SameSession {
+    public:
+        explicit SameSession(AppState* state)
+            : m_state(state)
+            , m_epoch(state->m_sessionEpoch) {}
+        explicit operator bool() const { return m_state && m_state->m_sessionEpoch == m_epoch; }
+
+    private:
+        QPointer<AppState> m_state;
+        quint64 m_epoch;
+    };
     // Counts the user's own mark changes; each product remembers the count at its last change.
     quint64 m_markClock = 0;
     QHash<qint64, quint64> m_markChangedAt;

@@ -82,10 +82,9 @@ void AppState::adoptUser(const User& user) {
 QCoro::Task<void> AppState::refreshMe() {
     if (!m_session.isLoggedIn())
         co_return;
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     auto result = co_await attempt(m_client.me());
-    if (!self || epoch != m_sessionEpoch)
+    if (!current)
         co_return;
     if (!result) {
         handleAuthFailure(*result.error);
@@ -98,10 +97,9 @@ QCoro::Task<void> AppState::redeemMembership() {
     const QString code = m_redeemInput.trimmed();
     if (code.isEmpty())
         co_return;
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     auto result = co_await attempt(m_client.redeem(code));
-    if (!self || epoch != m_sessionEpoch)
+    if (!current)
         co_return;
     if (!result) {
         present(*result.error);
@@ -187,15 +185,14 @@ QCoro::Task<void> AppState::scrape(std::optional<QString> slug) {
 QCoro::Task<void> AppState::loadAdmin() {
     if (!isAdmin())
         co_return;
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     // All three go out at once and are applied in this order, up to the first failure; the
     // replies after it are dropped, which leaves their lists as they were.
     auto usersCall = attempt(m_client.adminUsers(m_adminUserQuery, 50));
     auto codesCall = attempt(m_client.adminCodes(50));
     auto reportsCall = attempt(m_client.adminReports(50));
     const auto applied = [&](const auto& result, auto apply) {
-        if (!self || epoch != m_sessionEpoch)
+        if (!current)
             return false;
         if (!result) {
             present(*result.error);
@@ -217,10 +214,9 @@ QCoro::Task<void> AppState::loadAdmin() {
 QCoro::Task<void> AppState::searchAdminUsers() {
     if (!isAdmin())
         co_return;
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     auto result = co_await attempt(m_client.adminUsers(m_adminUserQuery, 50));
-    if (!self || epoch != m_sessionEpoch)
+    if (!current)
         co_return;
     if (result)
         setAdminUsers(*result.value);
@@ -229,10 +225,9 @@ QCoro::Task<void> AppState::searchAdminUsers() {
 }
 
 QCoro::Task<void> AppState::setRole(qint64 userID, QString role) {
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     auto result = co_await attempt(m_client.setUserRole(userID, role));
-    if (!self || epoch != m_sessionEpoch)
+    if (!current)
         co_return;
     if (!result) {
         present(*result.error);
@@ -271,10 +266,9 @@ QCoro::Task<void> AppState::createRedeemCode() {
     const CreateCodeRequest request{nonEmpty(m_newCode.trimmed()),
                                     decimalInteger(m_newCodeUses.trimmed()).value_or(1), std::nullopt,
                                     nonEmpty(m_newCodeNote.trimmed())};
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     auto result = co_await attempt(m_client.createCode(request));
-    if (!self || epoch != m_sessionEpoch)
+    if (!current)
         co_return;
     if (!result) {
         present(*result.error);

@@ -82,7 +82,7 @@ void AppState::startReplaceLoad() {
 QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> retaining,
                                          QSet<qint64> forcedDownIDs) {
     const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession sameUser(this);
     const quint64 askedAt = m_markClock;
     qint64 generation = m_loadGeneration;
     qint64 limit = ProductPaging::pageSize;
@@ -129,17 +129,16 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
 
     const QList<Product>& page = *result.value;
     // The listed marks are those of whoever asked; after a change of user only the list counts.
-    const bool sameSession = epoch == m_sessionEpoch;
     if (mode == ProductLoadMode::append) {
         setProducts(ProductPaging::appendingUnique(m_products, page));
         m_productNextOffset += page.size();
-        if (sameSession)
+        if (sameUser)
             mergeListedReactionFlags(page, forcedDownIDs, askedAt);
     } else {
         const QList<Product> list = m_productSort == ProductSort::goodwill
                                         ? ProductOrdering::retainingMissing(page, retaining)
                                         : page;
-        if (sameSession)
+        if (sameUser)
             mergeListedReactionFlags(list, forcedDownIDs, askedAt);
         setProducts(list);
         m_productNextOffset = page.size();
@@ -149,7 +148,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
 
 QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession sameUser(this);
     const quint64 askedAt = m_markClock;
     if (!silent)
         setIsDetailLoading(true);
@@ -192,8 +191,7 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     if (m_route.isProduct(id))
         setProductHistory(*history.value);
     const auto& my = product.value->my;
-    if (my && (my->favorite || my->down || my->report) && epoch == m_sessionEpoch &&
-        !markChangedSince(id, askedAt))
+    if (my && (my->favorite || my->down || my->report) && sameUser && !markChangedSince(id, askedAt))
         applyFlags(*my, id);
     patchDetailFlags(id);
     if (!silent)

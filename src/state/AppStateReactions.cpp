@@ -24,8 +24,7 @@ QCoro::Task<std::optional<bool>> AppState::mutateReaction(ReactionRequest reques
         setSelectedTab(MenuBarDropdownTab::me);
         co_return false;
     }
-    const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     // The stored reaction that comes back is not needed: the following reloads bring the marks.
     std::optional<ZeltorAPIError> error;
     if (currentlyOn) {
@@ -34,7 +33,7 @@ QCoro::Task<std::optional<bool>> AppState::mutateReaction(ReactionRequest reques
         auto upserted = co_await attempt(m_client.upsertReaction(request));
         error = upserted.error;
     }
-    if (!self || epoch != m_sessionEpoch)
+    if (!current)
         co_return std::nullopt;
     if (error) {
         present(*error);
@@ -132,7 +131,7 @@ QCoro::Task<void> AppState::loadFavorites() {
         co_return;
     }
     const QPointer<AppState> self(this);
-    const quint64 epoch = m_sessionEpoch;
+    const SameSession current(this);
     const quint64 askedAt = m_markClock;
     setIsLoading(true);
     // Both requests go out at once; their replies are taken in order.
@@ -140,7 +139,7 @@ QCoro::Task<void> AppState::loadFavorites() {
     auto productsCall = attempt(m_client.favorites(QString(TargetType::product), m_favoriteSort, 200, 0));
     // Another user's (or nobody's) favourites by now: the replies are no longer this session's.
     const auto stale = [&] {
-        if (epoch == m_sessionEpoch)
+        if (current)
             return false;
         setIsLoading(false);
         return true;
