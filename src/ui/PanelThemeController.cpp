@@ -28,6 +28,7 @@ void PanelThemeController::apply(AppTheme theme) {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         QGuiApplication::setPalette(ThemeRecipes::controlsPalette(current()));
     emit mirlowThemeDidChange(theme);
+    emit switchDurationChanged();
 }
 
 QFont PanelThemeController::themedFont(double size, int weight) const {
@@ -67,8 +68,15 @@ void PanelThemeController::dressPalette(QObject* palette) const {
             disabled->setProperty(name, source.color(QPalette::Disabled, role));
 }
 
-int PanelThemeController::switchDuration(bool reduceMotion) const {
-    return ThemeRecipes::switchDurationMs(current().recipe.motion, reduceMotion);
+int PanelThemeController::switchDuration() const {
+    return ThemeRecipes::switchDurationMs(current().recipe.motion, m_reduceMotion);
+}
+
+void PanelThemeController::setReduceMotion(bool reduce) {
+    if (reduce == m_reduceMotion)
+        return;
+    m_reduceMotion = reduce;
+    emit switchDurationChanged();
 }
 
 } // namespace quelvio

@@ -51,6 +51,9 @@ class PanelThemeController : public QObject, public ThemeSink {
     Q_PROPERTY(int motionDuration READ motionDuration NOTIFY mirlowThemeDidChange)
     Q_PROPERTY(int motionEasing READ motionEasing NOTIFY mirlowThemeDidChange)
     Q_PROPERTY(bool motionIsSpring READ motionIsSpring NOTIFY mirlowThemeDidChange)
+    // Milliseconds a page or tab switch takes: the theme's, or none when the desktop asks for
+    // reduced motion.
+    Q_PROPERTY(int switchDuration READ switchDuration NOTIFY switchDurationChanged)
 
 public:
     static PanelThemeController& shared();
@@ -93,12 +96,15 @@ public:
 
     // weight is a QFont::Weight value (400 regular, 500 medium, 600 semibold, 700 bold).
     Q_INVOKABLE QFont themedFont(double size, int weight = QFont::Normal) const;
-    Q_INVOKABLE int switchDuration(bool reduceMotion) const;
+    int switchDuration() const;
+    bool reduceMotion() const { return m_reduceMotion; }
+    void setReduceMotion(bool reduce);
     // Gives an item's palette (and so every stock control under it) the current theme's colours.
     Q_INVOKABLE void dressPalette(QObject* palette) const;
 
 signals:
     void mirlowThemeDidChange(quelvio::AppTheme theme);
+    void switchDurationChanged();
 
 private:
     PanelThemeController();
@@ -107,6 +113,7 @@ private:
 
     AppTheme m_theme = AppTheme::ink;
     uint m_revision = 0;
+    bool m_reduceMotion = false;
 };
 
 } // namespace quelvio

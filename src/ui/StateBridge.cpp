@@ -7,6 +7,7 @@
 #include <QQmlEngine>
 #include <QTimeZone>
 #include <QUrl>
+#include <algorithm>
 
 namespace quelvio {
 
@@ -173,6 +174,11 @@ QString StateBridge::routeKind() const {
         return QStringLiteral("settings");
     }
     Q_UNREACHABLE();
+}
+
+int StateBridge::selectedTabIndex() const {
+    const auto& tabs = menuBarDropdownTabCases;
+    return int(std::ranges::find(tabs, m_state->selectedTab()) - tabs.begin());
 }
 
 QVariantList StateBridge::tabs() const {

@@ -31,6 +31,8 @@ class StateBridge : public QObject {
     Q_PROPERTY(QString routeKind READ routeKind NOTIFY routeChanged)
     Q_PROPERTY(qint64 routeProductID READ routeProductID NOTIFY routeChanged)
     Q_PROPERTY(QString selectedTab READ selectedTab NOTIFY selectedTabChanged)
+    // Where the selected tab stands in `tabs`, so a switch knows the side it comes from.
+    Q_PROPERTY(int selectedTabIndex READ selectedTabIndex NOTIFY selectedTabChanged)
     Q_PROPERTY(QVariantList tabs READ tabs CONSTANT)
     Q_PROPERTY(QString productQuery READ productQuery NOTIFY filtersChanged)
     Q_PROPERTY(QString productSource READ productSource NOTIFY filtersChanged)
@@ -104,6 +106,7 @@ public:
     QString routeKind() const;
     qint64 routeProductID() const { return m_state->route().productID; }
     QString selectedTab() const { return rawValue(m_state->selectedTab()); }
+    int selectedTabIndex() const;
     QVariantList tabs() const;
     QString productQuery() const { return m_state->productQuery(); }
     QString productSource() const { return m_state->productSource().value_or(QString()); }

@@ -45,6 +45,9 @@ struct ViewFixture {
         bridge = std::make_unique<StateBridge>(*state, bannerLifetime);
         StateBridge::setShared(bridge.get());
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        // Pages switch at once, so a test sees the page it asked for where it stands; the motion
+        // test turns this off.
+        PanelThemeController::shared().setReduceMotion(true);
         QQmlComponent component(
             &engine, QUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/") + QLatin1StringView(qmlFile)));
         root = qobject_cast<QQuickItem*>(component.create());

@@ -118,6 +118,45 @@ private slots:
             waitUntil([&] { return panel.find("productList") && panel.find("productList")->isVisible(); }));
     }
 
+    void switchesMoveWithTheThemeUnlessTheDesktopReducesMotion() {
+        Panel panel;
+        PanelThemeController& theme = PanelThemeController::shared();
+        const auto restore = qScopeGuard([&] { theme.setReduceMotion(true); });
+        theme.setReduceMotion(false);
+        QVERIFY(waitUntil([&] { return !panel.state->products().isEmpty() && !panel.state->isLoading(); }));
+        const auto page = [&](const char* pages) {
+            return panel.find(pages)->property("item").value<QQuickItem*>();
+        };
+        const auto settled = [&](const char* pages) {
+            QQuickItem* item = page(pages);
+            return waitUntil([&] { return item->opacity() == 1 && item->x() == 0; });
+        };
+
+        // A later tab comes in from the right, fading in; an earlier one from the left.
+        panel.bridge->selectTab(u"sources"_s);
+        QVERIFY(page("tabPages")->opacity() < 1);
+        QVERIFY(page("tabPages")->x() > 0);
+        QVERIFY(settled("tabPages"));
+        panel.bridge->selectTab(u"favorites"_s);
+        QVERIFY(page("tabPages")->x() < 0);
+        QVERIFY(settled("tabPages"));
+
+        // A product opens from the right and the list comes back from the left.
+        panel.bridge->openProduct(panel.state->products().first().id);
+        QVERIFY(page("routePages")->x() > 0);
+        QVERIFY(settled("routePages"));
+        panel.bridge->popToRoot();
+        QVERIFY(page("routePages")->x() < 0);
+        QVERIFY(settled("routePages"));
+
+        // The desktop asks for reduced motion: the next switch is immediate.
+        theme.setReduceMotion(true);
+        panel.bridge->selectTab(u"products"_s);
+        QCOMPARE(page("tabPages")->opacity(), 1.0);
+        QCOMPARE(page("tabPages")->x(), 0.0);
+        QVERIFY(!panel.find("tabPages")->property("switching").toBool());
+    }
+
     void aProductThatCannotLoadSaysSo() {
         Panel panel;
         QVERIFY(waitUntil([&] { return !panel.state->products().isEmpty() && !panel.state->isLoading(); }));

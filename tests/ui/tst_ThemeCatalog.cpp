@@ -145,8 +145,10 @@ private slots:
         QCOMPARE(controller.cornerRadius(), 0.0);
         QCOMPARE(controller.motionDuration(), 80);
         QCOMPARE(controller.motionEasing(), int(QEasingCurve::Linear));
-        QCOMPARE(controller.switchDuration(false), 80);
-        QCOMPARE(controller.switchDuration(true), 0);
+        QCOMPARE(controller.switchDuration(), 80);
+        controller.setReduceMotion(true);
+        QCOMPARE(controller.switchDuration(), 0);
+        controller.setReduceMotion(false);
         QCOMPARE(int(controller.themedFont(12, QFont::Medium).weight()), int(QFont::Bold));
         QCOMPARE(controller.windowBackground(), QColor("#17181B"));
         QCOMPARE(controller.bgBase(), QColor("#17182B"));

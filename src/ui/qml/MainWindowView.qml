@@ -133,13 +133,14 @@ Rectangle {
                     weight: Font.DemiBold
                 }
                 Hairline {}
-                Loader {
+                // Settings sits below the tabs in the sidebar, so it comes in after them.
+                PageSwitcher {
+                    objectName: "centrePages"
                     Layout.fillWidth: true
                     Layout.fillHeight: true
-                    sourceComponent: App.routeKind === "settings" ? settingsPage
-                                   : App.selectedTab === "favorites" ? favoritesTab
-                                   : App.selectedTab === "sources" ? sourcesTab
-                                   : App.selectedTab === "me" ? accountTab : productsTab
+                    clip: true
+                    pages: [productsTab, favoritesTab, sourcesTab, accountTab, settingsPage]
+                    index: App.routeKind === "settings" ? 4 : App.selectedTabIndex
                 }
             }
         }
@@ -157,10 +158,12 @@ Rectangle {
             Layout.fillHeight: true
             visible: Detail.showsInspector
             color: Theme.bgBase
-            Loader {
+            PageSwitcher {
+                objectName: "inspectorPages"
                 anchors.fill: parent
-                active: inspector.visible
-                sourceComponent: ProductDetailView { showsBackButton: false }
+                clip: true
+                pages: [null, inspectorPage]
+                index: inspector.visible ? 1 : 0
             }
         }
     }
@@ -170,6 +173,7 @@ Rectangle {
     Component { id: sourcesTab; SourcesTabView {} }
     Component { id: accountTab; AccountView {} }
     Component { id: settingsPage; SettingsView { showsBackButton: false } }
+    Component { id: inspectorPage; ProductDetailView { showsBackButton: false } }
 
     Banner {
         anchors.left: parent.left

@@ -22,11 +22,12 @@ Rectangle {
         function onMirlowThemeDidChange() { Theme.dressPalette(root.palette) }
     }
 
-    Loader {
+    PageSwitcher {
+        objectName: "routePages"
         anchors.fill: parent
         anchors.margins: 1
-        sourceComponent: App.routeKind === "product" ? detailPage
-                       : App.routeKind === "settings" ? settingsPage : rootPage
+        pages: [rootPage, detailPage, settingsPage]
+        index: App.routeKind === "product" ? 1 : App.routeKind === "settings" ? 2 : 0
     }
 
     Component {
@@ -35,12 +36,13 @@ Rectangle {
             spacing: 0
             PanelHeader { Layout.fillWidth: true }
             Hairline {}
-            Loader {
+            PageSwitcher {
+                objectName: "tabPages"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                sourceComponent: App.selectedTab === "favorites" ? favoritesTab
-                               : App.selectedTab === "sources" ? sourcesTab
-                               : App.selectedTab === "me" ? accountTab : productsTab
+                clip: true
+                pages: [productsTab, favoritesTab, sourcesTab, accountTab]
+                index: App.selectedTabIndex
             }
         }
     }

@@ -141,7 +141,7 @@ ColumnLayout {
                                 x: launchSwitch.checked ? parent.width - width - 2 : 2
                                 radius: Theme.cornerRadius > 0 ? height / 2 : 0
                                 color: launchSwitch.checked ? Theme.accentForeground : Theme.textMuted
-                                Behavior on x { NumberAnimation { duration: Theme.switchDuration(false) } }
+                                Behavior on x { NumberAnimation { duration: Theme.switchDuration } }
                             }
                         }
                     }
