@@ -1,15 +1,14 @@
 #include "AppDelegate.h"
 
+#include "DesktopIcons.h"
 #include "Logging.h"
 #include "PanelThemeController.h"
 #include "Presentation/StatusItem.h"
 #include "StatusItemActions.h"
-#include "SymbolGlyphs.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QFont>
-#include <QPainter>
+#include <QDBusConnection>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QTimer>
@@ -21,24 +20,6 @@ namespace {
 const QUrl panelRootUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MenuBarDropdownView.qml"));
 const QUrl mainWindowViewUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MainWindowView.qml"));
 
-// The tray icon: the design's symbol drawn from the icon font, light on the panel's dark tone.
-QIcon statusIcon(const QString& symbolName) {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        QFont font(QString::fromLatin1(SymbolGlyphs::fontFamily));
-        font.setPixelSize(size);
-        painter.setFont(font);
-        painter.setPen(QColor(0xf2, 0xf2, 0xf2));
-        painter.drawText(pixmap.rect(), Qt::AlignCenter, SymbolGlyphs::glyph(symbolName));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
 } // namespace
 
 void DesktopActivationHost::activate() {
@@ -49,7 +30,9 @@ void DesktopActivationHost::activate() {
 }
 
 AppDelegate::AppDelegate()
-    : m_state(m_store, &m_network, StateSeams{&PanelThemeController::shared(), &m_launchAtLogin})
+    : m_desktopSettings(QDBusConnection::sessionBus())
+    , m_desktopAppearance(m_desktopSettings)
+    , m_state(m_store, &m_network, StateSeams{&PanelThemeController::shared(), &m_launchAtLogin})
     , m_bridge(m_state)
     , m_panelHost(&m_panel) {
     StateBridge::setShared(&m_bridge);
@@ -68,6 +51,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     configureDropdown();
     configureMainWindow();
     configureStatusItem();
+    followDesktopAppearance();
     m_state.refreshLaunchAtLogin();
     m_state.start();
     // The main window's view refreshes what it shows as the window appears.
@@ -87,6 +71,7 @@ QQuickItem* AppDelegate::createRootItem(const QUrl& url) {
 }
 
 void AppDelegate::configureDropdown() {
+    m_panel.setIcon(applicationIcon());
     QQuickItem* root = createRootItem(panelRootUrl);
     root->setParentItem(m_panel.contentItem());
     root->setParent(&m_panel);
@@ -103,6 +88,7 @@ void AppDelegate::configureDropdown() {
 
 void AppDelegate::configureMainWindow() {
     m_mainWindow = std::make_unique<HideOnCloseWindow>();
+    m_mainWindow->setIcon(applicationIcon());
     // For the start-up benchmark: the first frame that shows product rows.
     connect(m_mainWindow.get(), &QQuickWindow::frameSwapped, this, [this] {
         if (!m_firstRowsPainted && m_bridge.products()->count() > 0) {
@@ -121,7 +107,7 @@ void AppDelegate::configureMainWindow() {
 
 void AppDelegate::configureStatusItem() {
     const MenuBarPresentation presentation = defaultMenuBarPresentation();
-    m_statusItem.setIcon(statusIcon(presentation.symbolName));
+    m_statusItem.setIcon(trayIcon(presentation.symbolName, m_desktopAppearance.colorScheme()));
     m_statusItem.setToolTip(presentation.accessibilityDescription);
     StatusItemActions::populateMenu(m_statusItemRightClickMenu, [this](StatusItemActions::MenuAction action) {
         switch (action) {
@@ -148,6 +134,21 @@ void AppDelegate::configureStatusItem() {
                 }
             });
     m_statusItem.show();
+}
+
+// The desktop's wishes arrive after start-up (the portal answers asynchronously) and may change
+// while running; until then motion stays on and the glyph light.
+void AppDelegate::followDesktopAppearance() {
+    const auto applyMotion = [this](bool reduce) {
+        PanelThemeController::shared().setReduceMotion(reduce);
+        m_panelHost.setReduceMotion(reduce);
+    };
+    connect(&m_desktopAppearance, &DesktopAppearance::reduceMotionChanged, this, applyMotion);
+    connect(&m_desktopAppearance, &DesktopAppearance::colorSchemeChanged, this, [this](ColorScheme scheme) {
+        m_statusItem.setIcon(trayIcon(defaultMenuBarPresentation().symbolName, scheme));
+    });
+    applyMotion(m_desktopAppearance.reduceMotion());
+    m_desktopAppearance.load();
 }
 
 void AppDelegate::toggleDropdown() {

@@ -2,6 +2,8 @@
 
 #include "AppActivationPolicy.h"
 #include "AppState.h"
+#include "DesktopAppearance.h"
+#include "DesktopSettings.h"
 #include "KeyablePanel.h"
 #include "LaunchAtLogin.h"
 #include "MainWindowController.h"
@@ -62,8 +64,11 @@ private:
     void configureDropdown();
     void configureMainWindow();
     void configureStatusItem();
+    void followDesktopAppearance();
     QQuickItem* createRootItem(const QUrl& url);
 
+    PortalSettingsSource m_desktopSettings;
+    DesktopAppearance m_desktopAppearance;
     NetworkAccess m_network;
     UserDefaultsSessionStore m_store;
     LaunchAtLoginController m_launchAtLogin = LaunchAtLoginController::forCurrentUser();

@@ -50,8 +50,9 @@ public:
 
     void activateApplication() override {}
     bool hasModalWindow() const override;
-    // No desktop setting is read yet: motion stays on.
-    bool reduceMotion() const override { return false; }
+    // The desktop's wish, as the shell last heard it.
+    bool reduceMotion() const override { return m_reduceMotion; }
+    void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
 
     bool installOutsideClickMonitor() override;
     void removeOutsideClickMonitor() override;
@@ -67,6 +68,7 @@ private:
     StatusItemGeometry m_statusItemGeometry;
     AppAppearance m_appearance = AppAppearance::dark;
     bool m_watching = false;
+    bool m_reduceMotion = false;
 };
 
 } // namespace quelvio

@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "DesktopIcons.h"
 #include "PlatformChoice.h"
 #include "SingleInstance.h"
 
@@ -17,6 +18,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quelvio"));
     QApplication::setOrganizationName(QStringLiteral("quelvio"));
+    // Task bars and Wayland compositors find the launcher entry, and so the icon, by this name.
+    QApplication::setDesktopFileName(QString::fromLatin1(quelvio::desktopFileName));
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QString instanceName = quelvio::SingleInstance::defaultName();
