@@ -166,6 +166,9 @@ SessionSnapshot UserDefaultsSessionStore::load() {
     snapshot.apiKey = nonempty(readString(*settings, apiKeyKey));
     snapshot.username = nonempty(readString(*settings, usernameKey));
     snapshot.theme = appThemeFromRawOrFallback(readString(*settings, themeKey));
+    // On unless the user turned it off.
+    snapshot.priceDropAlerts =
+        !settings->contains(priceDropAlertsKey) || readBool(*settings, priceDropAlertsKey);
 
     if (wrote)
         commit(*settings);
@@ -181,6 +184,7 @@ void UserDefaultsSessionStore::save(const SessionSnapshot& snapshot) {
     settings->setValue(apiKeyKey, snapshot.apiKey.value_or(none));
     settings->setValue(usernameKey, snapshot.username.value_or(none));
     settings->setValue(themeKey, rawValue(snapshot.theme));
+    settings->setValue(priceDropAlertsKey, snapshot.priceDropAlerts);
     commit(*settings);
 }
 

@@ -18,6 +18,8 @@ struct SessionSnapshot {
     std::optional<QString> apiKey{};
     std::optional<QString> username{};
     AppTheme theme = AppTheme::ink;
+    // Desktop notifications when a favourite gets cheaper.
+    bool priceDropAlerts = true;
 
     static constexpr QLatin1StringView defaultBaseURL{"https://api.quelvio.app/zeltor"};
     // The loopback addresses earlier releases used as their default.
@@ -58,6 +60,7 @@ public:
     static constexpr QLatin1StringView usernameKey{"quelvio.username"};
     static constexpr QLatin1StringView themeKey{"quelvio.theme"};
     static constexpr QLatin1StringView migratedDefaultBaseURLKey{"quelvio.migratedDefaultBaseURL.prod"};
+    static constexpr QLatin1StringView priceDropAlertsKey{"quelvio.priceDropAlerts"};
 
     struct LegacyKeyPair {
         QLatin1StringView legacy;

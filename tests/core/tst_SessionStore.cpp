@@ -224,6 +224,16 @@ private slots:
         QCOMPARE(Store().load().theme, theme);
     }
 
+    void priceDropAlertsAreOnUntilTurnedOff() {
+        QVERIFY(Store().load().priceDropAlerts);
+        SessionSnapshot off = Store().load();
+        off.priceDropAlerts = false;
+        Store().save(off);
+        QVERIFY(!Store().load().priceDropAlerts);
+        seed({{u"quelvio.priceDropAlerts"_s, u"true"_s}});
+        QVERIFY(Store().load().priceDropAlerts);
+    }
+
     void numbersReadAsText() {
         seed({{u"quelvio.token"_s, 12345}, {u"quelvio.apiKey"_s, QByteArray("\x01\x02")}});
         const SessionSnapshot loaded = Store().load();
