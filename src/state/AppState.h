@@ -1,9 +1,11 @@
 #pragma once
 
 #include "APIClient.h"
+#include "AlertSink.h"
 #include "LaunchAtLoginService.h"
 #include "Presentation/ProductOrdering.h"
 #include "Presentation/StatusItem.h"
+#include "SeenPriceStore.h"
 #include "SessionStore.h"
 #include "TaskHandle.h"
 #include "ThemeSink.h"
@@ -34,11 +36,14 @@ struct PanelRoute {
     bool operator==(const PanelRoute&) const = default;
 };
 
-// What the state needs from the layers above it and from the platform. Either may be absent (tests,
-// a headless run): the theme then goes nowhere and launch at login reads as not found.
+// What the state needs from the layers above it and from the platform. Any may be absent (tests,
+// a headless run): the theme then goes nowhere, launch at login reads as not found, and without
+// both alerts and seen prices no price is watched.
 struct StateSeams {
     ThemeSink* theme = nullptr;
     LaunchAtLoginService* launchAtLogin = nullptr;
+    AlertSink* alerts = nullptr;
+    SeenPriceStoring* seenPrices = nullptr;
 };
 
 // Notes for every coroutine here: parameters are taken by value, since a reference may dangle
@@ -127,6 +132,7 @@ public:
     void persistAndRebuild();
     void popToRoot();
     void chooseTheme(AppTheme theme);
+    void setPriceDropAlerts(bool enabled);
 
     // Launch at login. A refused change leaves the status as it was and says why in the banner;
     // returns whether the change went through.
@@ -372,6 +378,11 @@ private:
     void patchDetailFlags(qint64 id);
     QCoro::Task<void> syncDetailFlags(qint64 id);
 
+    // Price-drop alerts: compares the favourites among the products with the prices last seen of
+    // them and raises an alert for each that got cheaper. With the whole favourites list, prices
+    // of products no longer favourites are forgotten.
+    void watchFavoritePrices(const QList<Product>& products, bool wholeFavoritesList = false);
+
     // Account
     QCoro::Task<void> refreshMe();
     // The server's record of the signed-in user, and the name it goes by, kept and saved.
@@ -495,6 +506,9 @@ private:
     bool m_streamRefreshForcesCatalog = false;
     qint64 m_loadGeneration = 0;
     qint64 m_productNextOffset = 0;
+    // The prices last seen of the signed-in account's favourites, and whose they are.
+    QHash<qint64, SeenPrice> m_seenPrices;
+    std::optional<QString> m_seenPricesAccount;
 };
 
 } // namespace quelvio

@@ -143,6 +143,8 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         setProducts(list);
         m_productNextOffset = page.size();
     }
+    if (sameUser)
+        watchFavoritePrices(page);
     setCanLoadMoreProducts(page.size() >= limit);
 }
 
@@ -193,6 +195,8 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     const auto& my = product.value->my;
     if (my && (my->favorite || my->down || my->report) && sameUser && !markChangedSince(id, askedAt))
         applyFlags(*my, id);
+    if (sameUser)
+        watchFavoritePrices({*product.value});
     patchDetailFlags(id);
     if (!silent)
         setIsDetailLoading(false);

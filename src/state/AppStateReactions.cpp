@@ -7,6 +7,8 @@ namespace quelvio {
 
 namespace {
 
+constexpr qint64 favoritesPageSize = 200;
+
 template <typename T>
 QSet<T> toggled(QSet<T> set, const T& value, bool insert) {
     if (insert)
@@ -136,7 +138,8 @@ QCoro::Task<void> AppState::loadFavorites() {
     setIsLoading(true);
     // Both requests go out at once; their replies are taken in order.
     auto shopsCall = attempt(m_client.favorites(QString(TargetType::source), std::nullopt, 100, 0));
-    auto productsCall = attempt(m_client.favorites(QString(TargetType::product), m_favoriteSort, 200, 0));
+    auto productsCall =
+        attempt(m_client.favorites(QString(TargetType::product), m_favoriteSort, favoritesPageSize, 0));
     // Another user's (or nobody's) favourites by now: the replies are no longer this session's.
     const auto stale = [&] {
         if (current)
@@ -193,6 +196,12 @@ QCoro::Task<void> AppState::loadFavorites() {
     setFavoriteProductIDs(favoriteIDs);
     setDownProductIDs(downIDs);
     setReportedProductIDs(reportedIDs);
+    QList<Product> favoriteProducts;
+    for (const Reaction& reaction : *products.value)
+        if (reaction.product)
+            favoriteProducts.append(*reaction.product);
+    // A full page may not be the whole list: then no price is forgotten.
+    watchFavoritePrices(favoriteProducts, products.value->size() < favoritesPageSize);
     setIsLoading(false);
 }
 

@@ -573,13 +573,18 @@ ScrapeOutcome Catalogue::scrape(Shop& shop, const QDateTime& now) {
         // A scrape that finds nothing new would be dull to watch: at least one price moves.
         QList<Item*> changing;
         for (Item* item : seen)
-            if (chance(15))
+            if (chance(15) || scriptedMoves.contains(item->id))
                 changing.append(item);
         if (changing.isEmpty() && !seen.isEmpty())
             changing.append(seen[pick(int(seen.size()))]);
         for (Item* item : changing) {
             const qint64 before = item->current().cents;
             int percent = -12 + pick(23);
+            if (const auto scripted = scriptedMoves.constFind(item->id);
+                scripted != scriptedMoves.constEnd()) {
+                percent = *scripted;
+                scriptedMoves.erase(scripted);
+            }
             PricePoint point = item->current();
             point.id = nextPointId();
             point.cents = moved(before, percent == 0 ? 4 : percent);

@@ -167,6 +167,8 @@ public:
     QString freshCodeText();
 
     Shop& addShop(Shop shop);
+    // Item id → the percent its price moves by on its shop's next scrape (tests).
+    QHash<qint64, int> scriptedMoves;
     // Some prices move, every active product is seen again, a run is written.
     ScrapeOutcome scrape(Shop& shop, const QDateTime& now);
 

@@ -388,6 +388,10 @@ void DemoServer::scrapeNow(const QString& slug) {
     d->api.scrape(slug);
 }
 
+void DemoServer::movePriceOnNextScrape(qint64 productId, int percent) {
+    d->catalogue.scriptedMoves.insert(productId, percent);
+}
+
 void DemoServer::expireSessions() {
     d->catalogue.tokens.clear();
 }

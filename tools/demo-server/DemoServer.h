@@ -116,6 +116,8 @@ public:
 
     // The same as POST /v1/scrape/{slug}, or /v1/scrape for an empty slug, without HTTP.
     void scrapeNow(const QString& slug = {});
+    // On its shop's next scrape the product's price moves by this percent (-50 halves it).
+    void movePriceOnNextScrape(qint64 productId, int percent);
     // Forgets every issued token, as if all sessions had expired.
     void expireSessions();
 
