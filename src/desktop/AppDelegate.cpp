@@ -11,6 +11,7 @@
 #include <QDBusConnection>
 #include <QQmlComponent>
 #include <QQuickItem>
+#include <QStandardPaths>
 #include <QTimer>
 
 namespace quelvio {
@@ -32,12 +33,17 @@ void DesktopActivationHost::activate() {
 AppDelegate::AppDelegate()
     : m_desktopSettings(QDBusConnection::sessionBus())
     , m_desktopAppearance(m_desktopSettings)
-    , m_state(m_store, &m_network, StateSeams{&PanelThemeController::shared(), &m_launchAtLogin})
+    , m_notifier(QDBusConnection::sessionBus())
+    , m_seenPrices(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                   QStringLiteral("/seen-prices.json"))
+    , m_state(m_store, &m_network,
+              StateSeams{&PanelThemeController::shared(), &m_launchAtLogin, &m_notifier, &m_seenPrices})
     , m_bridge(m_state)
     , m_panelHost(&m_panel) {
     StateBridge::setShared(&m_bridge);
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     AppActivationPolicy::shared().setHost(&m_activationHost);
+    connect(&m_notifier, &DesktopNotifier::opened, this, &AppDelegate::openAlert);
 }
 
 AppDelegate::~AppDelegate() {
@@ -149,6 +155,17 @@ void AppDelegate::followDesktopAppearance() {
     });
     applyMotion(m_desktopAppearance.reduceMotion());
     m_desktopAppearance.load();
+}
+
+// A price-drop alert was clicked: its product, or the favourites for a summary.
+void AppDelegate::openAlert(std::optional<qint64> productID) {
+    if (productID) {
+        m_state.openProduct(*productID);
+    } else {
+        m_state.popToRoot();
+        m_state.selectTab(MenuBarDropdownTab::favorites);
+    }
+    showMainWindowAction();
 }
 
 void AppDelegate::toggleDropdown() {

@@ -3,6 +3,7 @@
 #include "AppActivationPolicy.h"
 #include "AppState.h"
 #include "DesktopAppearance.h"
+#include "DesktopNotifications.h"
 #include "DesktopSettings.h"
 #include "KeyablePanel.h"
 #include "LaunchAtLogin.h"
@@ -65,10 +66,13 @@ private:
     void configureMainWindow();
     void configureStatusItem();
     void followDesktopAppearance();
+    void openAlert(std::optional<qint64> productID);
     QQuickItem* createRootItem(const QUrl& url);
 
     PortalSettingsSource m_desktopSettings;
     DesktopAppearance m_desktopAppearance;
+    DesktopNotifier m_notifier;
+    SeenPriceFile m_seenPrices;
     NetworkAccess m_network;
     UserDefaultsSessionStore m_store;
     LaunchAtLoginController m_launchAtLogin = LaunchAtLoginController::forCurrentUser();

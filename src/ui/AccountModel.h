@@ -25,6 +25,7 @@ class AccountModel : public QObject {
     Q_PROPERTY(bool hasAPIKey READ hasAPIKey NOTIFY sessionChanged)
     Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY sessionChanged)
     Q_PROPERTY(QString themeKey READ themeKey NOTIFY sessionChanged)
+    Q_PROPERTY(bool priceDropAlerts READ priceDropAlerts WRITE setPriceDropAlerts NOTIFY sessionChanged)
     Q_PROPERTY(QVariantList themes READ themes CONSTANT)
     Q_PROPERTY(bool launchAtLoginOn READ launchAtLoginOn NOTIFY launchAtLoginChanged)
     Q_PROPERTY(bool launchAtLoginEnabled READ launchAtLoginEnabled NOTIFY launchAtLoginChanged)
@@ -56,6 +57,8 @@ public:
     bool hasAPIKey() const;
     bool isLoggedIn() const;
     QString themeKey() const;
+    bool priceDropAlerts() const { return m_state->session().priceDropAlerts; }
+    void setPriceDropAlerts(bool enabled) { m_state->setPriceDropAlerts(enabled); }
     QVariantList themes() const;
     bool launchAtLoginOn() const;
     bool launchAtLoginEnabled() const;

@@ -251,6 +251,25 @@ private slots:
         QCOMPARE(panel.state->launchAtLoginStatus(), LaunchAtLoginStatus::notRegistered);
     }
 
+    void theAlertSwitchIsStoredAndNeedsASignIn() {
+        Panel panel;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"priceDropAlertsSwitch"_s) != nullptr; }));
+        QQuickItem* toggle = panel.find(u"priceDropAlertsSwitch"_s);
+        QVERIFY(toggle->property("checked").toBool());
+        QVERIFY(!toggle->property("enabled").toBool());
+        panel.signIn(panel.server->userAccount());
+        if (QTest::currentTestFailed())
+            return;
+        panel.bridge->showSettings();
+        QVERIFY(waitUntil([&] { return panel.find(u"priceDropAlertsSwitch"_s) != nullptr; }));
+        toggle = panel.find(u"priceDropAlertsSwitch"_s);
+        QVERIFY(waitUntil([&] { return toggle->property("enabled").toBool(); }));
+        panel.click(toggle);
+        QVERIFY(waitUntil([&] { return !panel.store->load().priceDropAlerts; }));
+        QVERIFY(!toggle->property("checked").toBool());
+    }
+
     void roleButtonsChangeAUsersRole() {
         Panel panel;
         panel.signIn(panel.server->adminAccount());

@@ -115,7 +115,7 @@ ColumnLayout {
                             wrapMode: Text.Wrap
                         }
                     }
-                    Switch {
+                    ThemedSwitch {
                         id: launchSwitch
                         objectName: "launchAtLoginSwitch"
                         checked: Account.launchAtLoginOn
@@ -125,25 +125,20 @@ ColumnLayout {
                             // Whatever happened, show what the system now has.
                             checked = Qt.binding(() => Account.launchAtLoginOn)
                         }
-                        indicator: Rectangle {
-                            implicitWidth: 34
-                            implicitHeight: 20
-                            x: launchSwitch.leftPadding
-                            y: (launchSwitch.height - height) / 2
-                            radius: Theme.cornerRadius > 0 ? height / 2 : 0
-                            opacity: launchSwitch.enabled ? 1 : 0.5
-                            color: launchSwitch.checked ? Theme.accent : Theme.bgHighlight
-                            border.color: launchSwitch.checked ? Theme.accent : Theme.border
-                            Rectangle {
-                                width: 16
-                                height: 16
-                                y: 2
-                                x: launchSwitch.checked ? parent.width - width - 2 : 2
-                                radius: Theme.cornerRadius > 0 ? height / 2 : 0
-                                color: launchSwitch.checked ? Theme.accentForeground : Theme.textMuted
-                                Behavior on x { NumberAnimation { duration: Theme.switchDuration } }
-                            }
-                        }
+                    }
+                }
+            }
+
+            SettingsSection {
+                title: "提醒"
+                RowLayout {
+                    Layout.fillWidth: true
+                    ThemedText { Layout.fillWidth: true; text: "收藏降价时通知"; size: 12 }
+                    ThemedSwitch {
+                        objectName: "priceDropAlertsSwitch"
+                        enabled: Account.isLoggedIn
+                        checked: Account.priceDropAlerts
+                        onToggled: Account.priceDropAlerts = checked
                     }
                 }
             }

@@ -1,0 +1,205 @@
+#include "AppState.h"
+#include "AsyncTest.h"
+#include "DemoServer.h"
+#include "DesktopNotifications.h"
+#include "PrivateSessionBus.h"
+#include "SeenPriceStore.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <qcoro/qcorodbuspendingcall.h>
+
+using namespace quelvio;
+using namespace quelvio::test;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Notification {
+    QString appName;
+    QString summary;
+    QString body;
+    QStringList actions;
+    QVariantMap hints;
+};
+
+// The desktop's notification service, as a peer on a private bus.
+class FakeNotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QList<Notification> received;
+    QStringList capabilities{u"actions"_s, u"body"_s};
+
+    void click(uint id) { emit ActionInvoked(id, u"default"_s); }
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString& appName, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList& actions, const QVariantMap& hints, int) {
+        received.append({appName, summary, body, actions, hints});
+        emit notified();
+        return uint(received.size());
+    }
+
+signals:
+    void ActionInvoked(uint id, const QString& action);
+    void NotificationClosed(uint id, uint reason);
+    void notified();
+};
+
+const auto notificationsName = u"org.freedesktop.Notifications"_s;
+
+// Everything the alerts need: the server, a signed-in session, the seen-prices file, the
+// notification service and its client on one private bus.
+struct AlertRig {
+    PrivateSessionBus bus;
+    FakeNotificationService service;
+    QTemporaryDir dir;
+    demo::DemoServer server;
+    QNetworkAccessManager network;
+    std::unique_ptr<MemorySessionStore> store;
+    std::unique_ptr<SeenPriceFile> seenPrices;
+    std::unique_ptr<DesktopNotifier> notifier;
+    std::unique_ptr<AppState> state;
+    int generation = 0;
+
+    AlertRig() {
+        server.listen();
+        QDBusConnection desktop = bus.connect(u"desktop"_s);
+        desktop.registerObject(u"/org/freedesktop/Notifications"_s, &service,
+                               QDBusConnection::ExportAllContents);
+        desktop.registerService(notificationsName);
+        const APIClient client(APIRequestFactory{server.baseUrl().toString(), {}, {}}, &network);
+        const demo::Credentials user = server.userAccount();
+        const auto session = await(client.login({user.username, user.password, std::nullopt}));
+        SessionSnapshot snapshot;
+        snapshot.baseURL = server.baseUrl().toString();
+        snapshot.token = session.value->token;
+        snapshot.username = user.username;
+        store = std::make_unique<MemorySessionStore>(snapshot);
+        seenPrices = std::make_unique<SeenPriceFile>(dir.filePath(u"seen-prices.json"_s));
+        launch();
+    }
+    ~AlertRig() {
+        state->cancelKeptTasks();
+        QTest::qWait(100);
+    }
+
+    // As a fresh start of the program would: a new state and notifier on the same files.
+    void launch() {
+        if (state)
+            state->cancelKeptTasks();
+        notifier = std::make_unique<DesktopNotifier>(bus.connect(u"app-%1"_s.arg(++generation)));
+        state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms},
+                                           StateSeams{nullptr, nullptr, notifier.get(), seenPrices.get()});
+        state->selectTab(MenuBarDropdownTab::favorites);
+    }
+
+    bool refresh() { return await(state->refreshVisible(false)).finished && !state->lastError(); }
+
+    // Whatever the client had sent has reached the service after two round trips on its
+    // connection: the first lets a reply it was waiting for come back and be acted on, the
+    // second comes after anything that sent.
+    void fence() {
+        const auto roundTrip = [](QDBusConnection connection) -> QCoro::Task<> {
+            const QDBusPendingCall call = connection.asyncCall(
+                QDBusMessage::createMethodCall(notificationsName, u"/org/freedesktop/Notifications"_s,
+                                               notificationsName, u"GetCapabilities"_s));
+            co_await call;
+        };
+        const QDBusConnection client(u"app-%1"_s.arg(generation));
+        await(roundTrip(client));
+        await(roundTrip(client));
+    }
+
+    Product favourite(qint64 id) const {
+        for (const Reaction& reaction : state->favorites())
+            if (reaction.product && reaction.product->id == id)
+                return *reaction.product;
+        return {};
+    }
+};
+
+} // namespace
+
+class TestPriceAlerts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aFavouriteThatGetsCheaperRaisesOneAlert() {
+        AlertRig rig;
+        QVERIFY(rig.bus.isRunning());
+        QVERIFY(await(rig.state->refreshVisible(true)).finished);
+        QVERIFY(await(rig.state->toggleFavorite(qint64(3), false)).finished);
+        QVERIFY(rig.refresh()); // sets the baseline
+        const Product before = rig.favourite(3);
+        QCOMPARE(before.id, 3);
+        rig.fence();
+        QVERIFY(rig.service.received.isEmpty());
+
+        rig.server.movePriceOnNextScrape(3, -20);
+        rig.server.scrapeNow(before.source->slug);
+        QVERIFY(rig.refresh());
+        QTRY_COMPARE(rig.service.received.size(), 1);
+        const Notification alert = rig.service.received.first();
+        const Product after = rig.favourite(3);
+        QCOMPARE(alert.appName, u"Quelvio"_s);
+        QCOMPARE(alert.summary, u"收藏商品降价"_s);
+        QVERIFY2(alert.body.startsWith(before.name + u"\n¥"_s), qPrintable(alert.body));
+        QVERIFY2(alert.body.contains(u"%1 → ¥%2"_s.arg(*before.price, *after.price)), qPrintable(alert.body));
+        QVERIFY2(alert.body.contains(u"（-2"_s), qPrintable(alert.body)); // about a fifth off
+        QCOMPARE(alert.body.endsWith(u" · 近7日新低"_s), after.showsPeriodLow());
+        QVERIFY(alert.actions.contains(u"default"_s));
+        QCOMPARE(alert.hints.value(u"desktop-entry"_s).toString(), u"io.quelvio.Quelvio"_s);
+
+        // The click opens that product.
+        QSignalSpy opened(rig.notifier.get(), &DesktopNotifier::opened);
+        rig.service.click(1);
+        QVERIFY(opened.wait(5000));
+        QCOMPARE(opened.first().first().value<std::optional<qint64>>(), std::optional<qint64>(3));
+
+        // The same price again, then a restart: nothing more.
+        QVERIFY(rig.refresh());
+        rig.launch();
+        QVERIFY(rig.refresh());
+        rig.fence();
+        QCOMPARE(rig.service.received.size(), 1);
+
+        // A drop while the program was closed is told on the next start.
+        rig.server.movePriceOnNextScrape(3, -10);
+        rig.server.scrapeNow(before.source->slug);
+        rig.launch();
+        QVERIFY(rig.refresh());
+        QTRY_COMPARE(rig.service.received.size(), 2);
+
+        // Switched off: the next drop raises nothing.
+        rig.state->setPriceDropAlerts(false);
+        QVERIFY(!rig.store->load().priceDropAlerts);
+        rig.server.movePriceOnNextScrape(3, -10);
+        rig.server.scrapeNow(before.source->slug);
+        QVERIFY(rig.refresh());
+        rig.fence();
+        QCOMPARE(rig.service.received.size(), 2);
+    }
+
+    void withoutANotificationServiceNothingBreaks() {
+        QTest::failOnWarning(QRegularExpression(u".*"_s));
+        PrivateSessionBus bus;
+        QVERIFY(bus.isRunning());
+        DesktopNotifier notifier(bus.connect(u"alone"_s));
+        notifier.raise({u"收藏商品降价"_s, u"x"_s, 1});
+        DesktopNotifier offBus{QDBusConnection(u"never connected"_s)};
+        offBus.raise({u"收藏商品降价"_s, u"x"_s, 1});
+        QTest::qWait(200); // the answer (an error) comes back; nothing may be logged for it
+    }
+};
+
+QTEST_MAIN(TestPriceAlerts)
+#include "tst_PriceAlerts.moc"
