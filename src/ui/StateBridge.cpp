@@ -267,6 +267,9 @@ void StateBridge::submitSourceRequest() {
 void StateBridge::refreshSources() {
     m_state->refreshVisible(false);
 }
+void StateBridge::refreshVisible() {
+    m_state->refreshVisible(true);
+}
 
 QString StateBridge::username() const {
     if (m_state->currentUser())

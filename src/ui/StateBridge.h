@@ -188,6 +188,8 @@ public:
     Q_INVOKABLE void scrape(const QString& slug);
     Q_INVOKABLE void submitSourceRequest();
     Q_INVOKABLE void refreshSources();
+    // What the window shows, catalogue included: the user asked for it.
+    Q_INVOKABLE void refreshVisible();
     Q_INVOKABLE void quit() { emit quitRequested(); }
     Q_INVOKABLE void loginOrRegister() { m_state->loginOrRegister(); }
     Q_INVOKABLE void logout() { m_state->logout(); }

@@ -11,6 +11,11 @@ Rectangle {
     implicitHeight: 640
     color: Theme.bgBase
 
+    // Keys not taken by a focused field or button arrive here.
+    focus: true
+    Keys.onPressed: (event) => shortcuts.listKey(event)
+    KeyboardShortcuts { id: shortcuts }
+
     // The stock controls below (scroll bars, busy indicators, switches) wear the theme too.
     Component.onCompleted: Theme.dressPalette(palette)
     Connections {

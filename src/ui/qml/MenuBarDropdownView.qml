@@ -15,6 +15,11 @@ Rectangle {
     border.width: 1
     clip: true
 
+    // Keys not taken by a focused field or button arrive here.
+    focus: true
+    Keys.onPressed: (event) => shortcuts.listKey(event)
+    KeyboardShortcuts { id: shortcuts }
+
     // The stock controls below (scroll bars, busy indicators, switches) wear the theme too.
     Component.onCompleted: Theme.dressPalette(palette)
     Connections {

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
 import Quelvio
+import "Scrolling.js" as Scrolling
 
 // One product: the clickable summary opens its detail; the marks sit beside it.
 Rectangle {
@@ -16,10 +17,21 @@ Rectangle {
     required property string stockColor
     required property bool favorite
     required property bool down
+    readonly property bool selected: Keyboard.selection === "product:" + productId
 
     implicitHeight: 52
-    color: area.containsMouse ? Theme.bgHighlight : "transparent"
+    color: area.containsMouse || selected ? Theme.bgHighlight : "transparent"
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
+    onSelectedChanged: if (selected) Scrolling.reveal(row)
+
+    // The keyboard's selection: a bar in the accent, visible in every theme.
+    Rectangle {
+        objectName: "selectionBar"
+        visible: row.selected
+        width: 3
+        height: parent.height
+        color: Theme.accent
+    }
 
     MouseArea {
         id: area

@@ -13,6 +13,7 @@ ColumnLayout {
         spacing: 6
 
         SearchField {
+            id: search
             objectName: "productSearch"
             Layout.fillWidth: true
             icon: "magnifyingglass"
@@ -68,6 +69,18 @@ ColumnLayout {
         }
     }
     Hairline {}
+
+    // Ctrl+F: the field takes the focus, also when the tab was made for it.
+    Connections {
+        target: Keyboard
+        function onSearchRequested() { if (Keyboard.takeSearchRequest()) search.focusField() }
+        function onSelectionChanged() {
+            const row = Keyboard.selectedProductRow()
+            if (row >= 0)
+                list.positionViewAtIndex(row, ListView.Contain)
+        }
+    }
+    Component.onCompleted: if (Keyboard.takeSearchRequest()) search.focusField()
 
     Item {
         Layout.fillWidth: true

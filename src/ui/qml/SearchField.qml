@@ -12,6 +12,9 @@ Rectangle {
     property bool clearable: false
     signal edited(string text)
     signal cleared()
+    readonly property bool editing: input.activeFocus
+
+    function focusField() { input.forceActiveFocus() }
 
     implicitHeight: 28
     radius: Theme.cornerRadius
@@ -28,7 +31,9 @@ Rectangle {
         TextField {
             id: input
             Layout.fillWidth: true
+            objectName: "input"
             placeholderText: field.placeholder
+            Accessible.name: field.placeholder
             placeholderTextColor: Theme.textDim
             color: Theme.textPrimary
             selectionColor: Theme.accent

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Layouts
 import QtQuick.Controls
 import Quelvio
+import "Scrolling.js" as Scrolling
 
 Rectangle {
     id: row
@@ -18,11 +19,13 @@ Rectangle {
     property bool canRefresh: App.hasAPIKey
     property bool canOpen: known
     signal favoriteClicked()
+    readonly property bool selected: Keyboard.selection === "shop:" + slug
 
     implicitHeight: 48
     radius: Theme.cornerRadius
-    color: area.containsMouse ? Theme.bgHighlight : "transparent"
-    border.color: area.containsMouse ? Theme.accent : "transparent"
+    color: area.containsMouse || selected ? Theme.bgHighlight : "transparent"
+    border.color: area.containsMouse || selected ? Theme.accent : "transparent"
+    onSelectedChanged: if (selected) Scrolling.reveal(row)
     border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
 
