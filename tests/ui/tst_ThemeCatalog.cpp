@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 
 using namespace quelvio;
 
@@ -155,6 +156,26 @@ private slots:
         // The property system sees the same values views will bind to.
         QCOMPARE(controller.property("accent").value<QColor>(), ThemeCatalog::pixel().palette.accent);
         QCOMPARE(controller.property("revision").toUInt(), before + 3);
+    }
+
+    // The focus ring and the keyboard's selection bar are drawn in the accent: it must stand out
+    // (3:1, as non-text contrast asks) from every ground they are drawn on.
+    void theAccentStandsOutFromEveryGround() {
+        const auto luminance = [](const QColor& c) {
+            const auto channel = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        const auto contrast = [&](const QColor& a, const QColor& b) {
+            const double la = luminance(a), lb = luminance(b);
+            return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+        };
+        for (const ThemeDefinition& theme : ThemeCatalog::all())
+            for (const QColor& ground : {theme.palette.bgBase, theme.palette.bgElevated,
+                                         theme.palette.bgSidebar, theme.palette.bgHighlight})
+                QVERIFY2(contrast(theme.palette.accent, ground) >= 3.0,
+                         qPrintable(theme.name + QStringLiteral(" on ") + ground.name()));
     }
 
     void qmlSingletonIsTheSharedInstance() {

@@ -27,17 +27,19 @@ Rectangle {
     readonly property bool shown: Window.window ? Window.window.visible : false
     onShownChanged: if (shown) App.appear()
 
-    component SidebarItem: Rectangle {
+    component SidebarItem: Pressable {
         id: item
         property string symbol
         property string title
         property bool selected: false
-        signal clicked()
 
+        accessibleRole: Accessible.PageTab
+        accessibleName: title
+        Accessible.selected: selected
         Layout.fillWidth: true
         implicitHeight: 30
         radius: Theme.cornerRadius
-        color: selected ? Theme.accent : (area.containsMouse ? Theme.bgHover : "transparent")
+        color: selected ? Theme.accent : (containsMouse ? Theme.bgHover : "transparent")
         Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
 
         RowLayout {
@@ -57,13 +59,6 @@ Rectangle {
                 weight: item.selected ? Font.DemiBold : Font.Medium
                 color: item.selected ? Theme.textPrimary : Theme.textMuted
             }
-        }
-        MouseArea {
-            id: area
-            anchors.fill: parent
-            hoverEnabled: true
-            cursorShape: Qt.PointingHandCursor
-            onClicked: item.clicked()
         }
     }
 

@@ -37,6 +37,7 @@ ColumnLayout {
             ZeltorChip {
                 required property var modelData
                 objectName: "tab-" + modelData.key
+                accessibleRole: Accessible.PageTab
                 title: modelData.title
                 selected: modelData.key === App.selectedTab
                 onClicked: App.selectTab(modelData.key)

@@ -27,6 +27,7 @@ Rectangle {
         anchors.rightMargin: 8
         echoMode: field.isSecure ? TextInput.Password : TextInput.Normal
         placeholderText: field.placeholder
+        Accessible.name: field.placeholder
         placeholderTextColor: Theme.textDim
         color: Theme.textPrimary
         selectionColor: Theme.accent

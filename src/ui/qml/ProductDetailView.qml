@@ -141,6 +141,8 @@ ColumnLayout {
                     ThemedText { text: "价格历史"; size: 12; weight: Font.DemiBold }
                     PriceHistoryChart {
                         objectName: "priceChart"
+                        Accessible.role: Accessible.Chart
+                        Accessible.name: "价格历史"
                         Layout.fillWidth: true
                         Layout.preferredHeight: 180
                         snapshots: App.history
@@ -213,18 +215,20 @@ ColumnLayout {
                             ThemedText { Layout.fillWidth: true; text: modelData.value; size: 11 }
                         }
                     }
-                    ThemedText {
+                    Pressable {
                         objectName: "productLink"
                         visible: Detail.url.length > 0
-                        text: "打开商品页"
-                        size: 11
-                        color: Theme.accent
-                        MouseArea {
-                            id: linkArea
-                            anchors.fill: parent
-                            hoverEnabled: true
-                            cursorShape: Qt.PointingHandCursor
-                            onClicked: App.openProductPage()
+                        accessibleRole: Accessible.Link
+                        accessibleName: linkText.text
+                        implicitWidth: linkText.implicitWidth
+                        implicitHeight: linkText.implicitHeight
+                        color: "transparent"
+                        onClicked: App.openProductPage()
+                        ThemedText {
+                            id: linkText
+                            text: "打开商品页"
+                            size: 11
+                            color: Theme.accent
                         }
                     }
                 }

@@ -3,8 +3,9 @@ import QtQuick.Layouts
 import Quelvio
 import "Scrolling.js" as Scrolling
 
-// One product: the clickable summary opens its detail; the marks sit beside it.
-Rectangle {
+// One product: the clickable summary opens its detail; the marks sit beside it. It reads as its
+// name, price and change; the keyboard reaches rows by the arrows, not by Tab.
+Pressable {
     id: row
     required property var productId
     required property string name
@@ -19,8 +20,14 @@ Rectangle {
     required property bool down
     readonly property bool selected: Keyboard.selection === "product:" + productId
 
+    accessibleRole: Accessible.ListItem
+    accessibleName: [row.name, row.price].concat(row.badges.map(badge => badge.text)).join("，")
+    Accessible.selected: selected
+    activeFocusOnTab: false
+    onClicked: App.openProduct(row.productId)
+
     implicitHeight: 52
-    color: area.containsMouse || selected ? Theme.bgHighlight : "transparent"
+    color: containsMouse || selected ? Theme.bgHighlight : "transparent"
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
     onSelectedChanged: if (selected) Scrolling.reveal(row)
 
@@ -31,14 +38,6 @@ Rectangle {
         width: 3
         height: parent.height
         color: Theme.accent
-    }
-
-    MouseArea {
-        id: area
-        anchors.fill: parent
-        hoverEnabled: true
-        cursorShape: Qt.PointingHandCursor
-        onClicked: App.openProduct(row.productId)
     }
 
     RowLayout {
@@ -133,6 +132,7 @@ Rectangle {
                 filled: row.favorite
                 activeColor: Theme.warning
                 enabled: App.isLoggedIn
+                accessibleName: "收藏"
                 help: App.isLoggedIn ? "收藏" : "登录后可用"
                 onClicked: App.toggleFavoriteProduct(row.productId)
             }
@@ -141,6 +141,7 @@ Rectangle {
                 filled: row.down
                 activeColor: Theme.danger
                 enabled: App.isLoggedIn
+                accessibleName: "踩"
                 help: App.isLoggedIn ? "踩" : "登录后可用"
                 onClicked: App.toggleDownProduct(row.productId)
             }

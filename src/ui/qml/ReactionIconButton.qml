@@ -2,20 +2,21 @@ import QtQuick
 import QtQuick.Controls
 import Quelvio
 
-// An icon on a highlighted ground; filled marks draw in their active colour.
-Rectangle {
+// An icon on a highlighted ground; filled marks draw in their active colour and read as checked.
+Pressable {
     id: button
     property string symbol
     property bool filled: false
     property color activeColor: Theme.accent
     property string help
-    property bool enabled: true
-    signal clicked()
 
+    accessibleName: help
+    checkable: true
+    checked: filled
     implicitWidth: 26
     implicitHeight: 26
     radius: Theme.cornerRadius
-    color: area.containsMouse && enabled ? Theme.bgHover : Theme.bgHighlight
+    color: containsMouse && enabled ? Theme.bgHover : Theme.bgHighlight
     border.color: Theme.border
     border.width: 1
     opacity: enabled ? 1 : 0.45
@@ -26,14 +27,7 @@ Rectangle {
         size: 15
         color: button.filled ? button.activeColor : Theme.textMuted
     }
-    MouseArea {
-        id: area
-        anchors.fill: parent
-        hoverEnabled: true
-        cursorShape: button.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
-        onClicked: if (button.enabled) button.clicked()
-    }
-    ToolTip.visible: help.length > 0 && area.containsMouse
+    ToolTip.visible: help.length > 0 && containsMouse
     ToolTip.text: help
     ToolTip.delay: 600
 }

@@ -25,11 +25,17 @@ Item {
 
         Repeater {
             model: Account.themes
-            Rectangle {
+            Pressable {
                 id: card
                 required property var modelData
                 readonly property bool selected: modelData.key === picker.selection
                 objectName: "themeCard_" + modelData.key
+                accessibleRole: Accessible.RadioButton
+                accessibleName: modelData.name
+                checkable: true
+                checked: selected
+                focusOutset: 0
+                onClicked: picker.chosen(card.modelData.key)
                 width: picker.cardWidth
                 implicitHeight: column.implicitHeight + 20
                 radius: Theme.cornerRadius > 0 ? 7 : 0
@@ -78,11 +84,6 @@ Item {
                         size: 10
                         color: card.modelData.textMuted
                     }
-                }
-                MouseArea {
-                    anchors.fill: parent
-                    cursorShape: Qt.PointingHandCursor
-                    onClicked: picker.chosen(card.modelData.key)
                 }
             }
         }

@@ -118,6 +118,7 @@ ColumnLayout {
                     ThemedSwitch {
                         id: launchSwitch
                         objectName: "launchAtLoginSwitch"
+                        Accessible.name: "登录时启动"
                         checked: Account.launchAtLoginOn
                         enabled: Account.launchAtLoginEnabled
                         onToggled: {
@@ -136,6 +137,7 @@ ColumnLayout {
                     ThemedText { Layout.fillWidth: true; text: "收藏降价时通知"; size: 12 }
                     ThemedSwitch {
                         objectName: "priceDropAlertsSwitch"
+                        Accessible.name: "收藏降价时通知"
                         enabled: Account.isLoggedIn
                         checked: Account.priceDropAlerts
                         onToggled: Account.priceDropAlerts = checked

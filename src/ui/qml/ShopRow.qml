@@ -4,7 +4,8 @@ import QtQuick.Controls
 import Quelvio
 import "Scrolling.js" as Scrolling
 
-Rectangle {
+// One shop; pressing it (or Enter on its selection) shows its products.
+Pressable {
     id: row
     required property string slug
     required property string name
@@ -21,19 +22,22 @@ Rectangle {
     signal favoriteClicked()
     readonly property bool selected: Keyboard.selection === "shop:" + slug
 
+    accessibleRole: Accessible.ListItem
+    accessibleName: [row.name].concat(row.badges.map(badge => badge.text), [row.runLabel])
+                        .filter(text => text.length > 0).join("，")
+    Accessible.selected: selected
+    Accessible.description: refreshing ? "更新中" : ""
+    activeFocusOnTab: false
+    enabled: canOpen
+    onClicked: App.browseShop(row.slug)
+
     implicitHeight: 48
     radius: Theme.cornerRadius
-    color: area.containsMouse || selected ? Theme.bgHighlight : "transparent"
-    border.color: area.containsMouse || selected ? Theme.accent : "transparent"
+    color: containsMouse || selected ? Theme.bgHighlight : "transparent"
+    border.color: containsMouse || selected ? Theme.accent : "transparent"
     onSelectedChanged: if (selected) Scrolling.reveal(row)
     border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
-
-    MouseArea {
-        id: area
-        anchors.fill: parent
-        hoverEnabled: true
-    }
 
     RowLayout {
         anchors.fill: parent

@@ -1,17 +1,20 @@
 import QtQuick
 import Quelvio
 
-// A chip-shaped button; its selected look is filled with the accent.
-Rectangle {
+// A chip-shaped choice among its row; its selected look is filled with the accent.
+Pressable {
     id: chip
     property string title
     property bool selected: false
-    signal clicked()
 
+    accessibleName: title
+    accessibleRole: Accessible.RadioButton
+    checkable: true
+    checked: selected
     implicitWidth: label.implicitWidth + 16
     implicitHeight: 24
     radius: Theme.cornerRadius > 0 ? height / 2 : 0
-    color: selected ? Theme.accent : (area.containsMouse ? Theme.bgHover : Theme.bgElevated)
+    color: selected ? Theme.accent : (containsMouse ? Theme.bgHover : Theme.bgElevated)
     border.color: selected ? Theme.accent : Theme.borderSubtle
     border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
@@ -23,12 +26,5 @@ Rectangle {
         size: 11
         weight: chip.selected ? Font.DemiBold : Font.Medium
         color: chip.selected ? Theme.accentForeground : Theme.textSecondary
-    }
-    MouseArea {
-        id: area
-        anchors.fill: parent
-        hoverEnabled: true
-        cursorShape: Qt.PointingHandCursor
-        onClicked: chip.clicked()
     }
 }
