@@ -11,7 +11,7 @@ Rectangle {
     property int accessibleRole: Accessible.Button
     property bool checkable: false
     property bool checked: false
-    property real focusOutset: 2
+    property real focusOutset: 3
     readonly property alias containsMouse: area.containsMouse
     readonly property alias pressed: area.pressed
     signal clicked()
@@ -22,6 +22,8 @@ Rectangle {
     }
 
     activeFocusOnTab: pressable.enabled
+    // Over its neighbours while focused, so they do not cover the ring.
+    z: activeFocus ? 1 : 0
     Keys.onSpacePressed: press()
     Keys.onReturnPressed: press()
     Keys.onEnterPressed: press()
