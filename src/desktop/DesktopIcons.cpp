@@ -32,7 +32,7 @@ QIcon applicationIcon() {
     QIcon icon;
     if (!renderer.isValid())
         return icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    for (int size : {16, 24, 32, 48, 64, 128}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);

@@ -8,6 +8,7 @@
 #include <QQuickItem>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
+#include <algorithm>
 
 Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
 
@@ -132,8 +133,20 @@ private slots:
                 break;
             seen.append(focused);
             stops.append(focused->mapToScene(QPointF(0, focused->height() / 2)));
+            // A button or chip shows the window's ring while it has the focus.
+            if (focused->property("showsFocusRing").toBool()) {
+                const auto children = focused->childItems();
+                QVERIFY(std::any_of(children.begin(), children.end(), [&](QQuickItem* child) {
+                    return child->isVisible() && child->property("control").value<QQuickItem*>() == focused;
+                }));
+            }
         }
         QVERIFY2(stops.size() >= 10, qPrintable(QString::number(stops.size())));
+        // Space presses the focused control: the favourites tab chip.
+        QQuickItem* favourites = panel.find("tab-favorites");
+        favourites->forceActiveFocus();
+        QTest::keyClick(&panel.window, Qt::Key_Space);
+        QCOMPARE(panel.state->selectedTab(), MenuBarDropdownTab::favorites);
         for (qsizetype i = 1; i < stops.size(); ++i) {
             const bool sameLine = std::abs(stops[i].y() - stops[i - 1].y()) < 6;
             QVERIFY2(sameLine ? stops[i].x() > stops[i - 1].x() : stops[i].y() > stops[i - 1].y(),

@@ -1,10 +1,22 @@
 import QtQuick
 import Quelvio
 
-// The keys a window answers to. Shortcuts work wherever the focus is; the list keys (arrows,
-// Enter) come through listKey from the root, after any focused field or button has had them.
+// The keys a window answers to, and its focus ring. Shortcuts work wherever the focus is; the
+// list keys (arrows, Enter) and the press of a focused button come through listKey from the root,
+// after any focused field has had them.
 Item {
+    id: keys
+    // The ring's own attached Window would go away with its parent; this item's stays.
+    FocusRing { target: keys.Window.activeFocusItem }
+
     function listKey(event) {
+        const focused = keys.Window.activeFocusItem
+        const pressing = event.key === Qt.Key_Space || event.key === Qt.Key_Return || event.key === Qt.Key_Enter
+        if (pressing && focused && focused.showsFocusRing === true) {
+            focused.press()
+            event.accepted = true
+            return
+        }
         if (App.routeKind !== "root")
             return
         if (event.key === Qt.Key_Up || event.key === Qt.Key_Down) {

@@ -1,9 +1,9 @@
 import QtQuick
 import Quelvio
 
-// What every button, chip and row shares: a press by pointer, by keyboard (Space or Enter while
-// focused, Tab to reach it) or by assistive technology, a visible focus ring, and an accessible
-// role and name.
+// What every button, chip and row shares: a press by pointer, by keyboard (Tab to reach it, Space
+// or Enter while focused: the window's KeyboardShortcuts press it) or by assistive technology, the
+// window's focus ring, and an accessible role and name.
 Rectangle {
     id: pressable
     property bool enabled: true
@@ -12,6 +12,7 @@ Rectangle {
     property bool checkable: false
     property bool checked: false
     property real focusOutset: 3
+    readonly property bool showsFocusRing: true
     readonly property alias containsMouse: area.containsMouse
     readonly property alias pressed: area.pressed
     signal clicked()
@@ -22,17 +23,10 @@ Rectangle {
     }
 
     activeFocusOnTab: pressable.enabled
-    // Over its neighbours while focused, so they do not cover the ring.
-    z: activeFocus ? 1 : 0
-    Keys.onSpacePressed: press()
-    Keys.onReturnPressed: press()
-    Keys.onEnterPressed: press()
     Accessible.role: pressable.accessibleRole
     Accessible.name: pressable.accessibleName
     Accessible.checkable: pressable.checkable
     Accessible.checked: pressable.checked
-    Accessible.focusable: true
-    Accessible.focused: pressable.activeFocus
     Accessible.onPressAction: press()
 
     MouseArea {
@@ -42,5 +36,4 @@ Rectangle {
         cursorShape: pressable.enabled ? Qt.PointingHandCursor : Qt.ArrowCursor
         onClicked: pressable.press()
     }
-    FocusRing { outset: pressable.focusOutset }
 }
