@@ -91,12 +91,10 @@ struct ViewFixture {
         return found;
     }
 
-    // By object name; items a Repeater made are found through the visual tree.
-    QQuickItem* find(const char* objectName) const {
-        if (auto* item = root->findChild<QQuickItem*>(QLatin1StringView(objectName)))
-            return item;
+    // The first item of the visual tree, depth first, that matches.
+    QQuickItem* findWhere(const std::function<bool(QQuickItem*)>& matches) const {
         std::function<QQuickItem*(QQuickItem*)> walk = [&](QQuickItem* item) -> QQuickItem* {
-            if (item->objectName() == QLatin1StringView(objectName))
+            if (matches(item))
                 return item;
             for (QQuickItem* child : item->childItems())
                 if (QQuickItem* found = walk(child))
@@ -104,6 +102,14 @@ struct ViewFixture {
             return nullptr;
         };
         return walk(root);
+    }
+
+    // By object name; items a Repeater made are found through the visual tree.
+    QQuickItem* find(const char* objectName) const {
+        if (auto* item = root->findChild<QQuickItem*>(QLatin1StringView(objectName)))
+            return item;
+        return findWhere(
+            [&](QQuickItem* item) { return item->objectName() == QLatin1StringView(objectName); });
     }
 
     bool visible(const char* objectName) const {

@@ -45,15 +45,9 @@ struct Window : ViewFixture {
 
     // The product row the keyboard's selection shows on, if one does.
     QQuickItem* selectedRow() const {
-        std::function<QQuickItem*(QQuickItem*)> walk = [&](QQuickItem* item) -> QQuickItem* {
-            if (item->property("selected").toBool() && item->property("productId").isValid())
-                return item;
-            for (QQuickItem* child : item->childItems())
-                if (QQuickItem* found = walk(child))
-                    return found;
-            return nullptr;
-        };
-        return walk(root);
+        return findWhere([](QQuickItem* item) {
+            return item->property("selected").toBool() && item->property("productId").isValid();
+        });
     }
 };
 
