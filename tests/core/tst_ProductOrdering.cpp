@@ -88,6 +88,20 @@ private slots:
             QCOMPARE(result, products);
     }
 
+    // Insertion sort hides an unstable sort below about sixteen elements: a full page of equal
+    // prices must keep the server's order, between and around the others.
+    void equalKeysKeepTheirOrderOnAFullPage() {
+        QList<Product> page;
+        for (qint64 id = 1; id <= 60; ++id)
+            page.append(product(id, id % 3 == 0 ? u"1"_s : u"5"_s, 0.0));
+        QList<qint64> expected;
+        for (const QString& price : {u"1"_s, u"5"_s})
+            for (const Product& p : page)
+                if (p.price == price)
+                    expected.append(p.id);
+        QCOMPARE(ids(ProductOrdering::sorted(page, ProductSort::priceAsc)), expected);
+    }
+
     void sortedReactionsUseTheEmbeddedProduct() {
         QList<Reaction> reactions;
         const QList<std::optional<Product>> embedded{product(10, u"5"_s, 2.0), std::nullopt,

@@ -189,6 +189,26 @@ private slots:
         QCOMPARE(rig.service.received.size(), 2);
     }
 
+    // Where the service reads markup, a product name cannot add any; where it does not, the text
+    // goes as it is.
+    void aNameIsNeverMarkup() {
+        for (bool markup : {true, false}) {
+            PrivateSessionBus bus;
+            FakeNotificationService service;
+            if (markup)
+                service.capabilities.append(u"body-markup"_s);
+            QDBusConnection desktop = bus.connect(u"desktop"_s);
+            desktop.registerObject(u"/org/freedesktop/Notifications"_s, &service,
+                                   QDBusConnection::ExportAllContents);
+            desktop.registerService(notificationsName);
+            DesktopNotifier notifier(bus.connect(u"app"_s));
+            notifier.raise({u"收藏商品降价"_s, u"<b>A&B</b>"_s, 1});
+            QTRY_COMPARE(service.received.size(), 1);
+            QCOMPARE(service.received.first().body,
+                     markup ? u"&lt;b&gt;A&amp;B&lt;/b&gt;"_s : u"<b>A&B</b>"_s);
+        }
+    }
+
     void withoutANotificationServiceNothingBreaks() {
         QTest::failOnWarning(QRegularExpression(u".*"_s));
         PrivateSessionBus bus;
