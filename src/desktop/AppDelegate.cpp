@@ -56,6 +56,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     // The Edit menu's cut, copy, paste and select-all are the text fields' own shortcuts on Linux.
     configureDropdown();
     configureMainWindow();
+    // Rendered once for both windows.
+    const QIcon icon = applicationIcon();
+    m_panel.setIcon(icon);
+    m_mainWindow->setIcon(icon);
     configureStatusItem();
     followDesktopAppearance();
     m_state.refreshLaunchAtLogin();
@@ -77,7 +81,6 @@ QQuickItem* AppDelegate::createRootItem(const QUrl& url) {
 }
 
 void AppDelegate::configureDropdown() {
-    m_panel.setIcon(applicationIcon());
     QQuickItem* root = createRootItem(panelRootUrl);
     root->setParentItem(m_panel.contentItem());
     root->setParent(&m_panel);
@@ -94,7 +97,6 @@ void AppDelegate::configureDropdown() {
 
 void AppDelegate::configureMainWindow() {
     m_mainWindow = std::make_unique<HideOnCloseWindow>();
-    m_mainWindow->setIcon(applicationIcon());
     // For the start-up benchmark: the first frame that shows product rows.
     connect(m_mainWindow.get(), &QQuickWindow::frameSwapped, this, [this] {
         if (!m_firstRowsPainted && m_bridge.products()->count() > 0) {

@@ -54,32 +54,6 @@ private slots:
         QCOMPARE(ThemeCatalog::pixel().palette.nsBgBase.alpha(), 255);
     }
 
-    void motionFollowsTheRecipe_data() {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<int>("durationMs");
-        QTest::addColumn<int>("easing");
-        QTest::addColumn<bool>("spring");
-        QTest::newRow("fluid") << int(ThemeMotionStyle::fluid) << 180 << int(QEasingCurve::OutCubic) << true;
-        QTest::newRow("precise") << int(ThemeMotionStyle::precise) << 140 << int(QEasingCurve::OutQuad)
-                                 << false;
-        QTest::newRow("stepped") << int(ThemeMotionStyle::stepped) << 80 << int(QEasingCurve::Linear)
-                                 << false;
-        QTest::newRow("brutal") << int(ThemeMotionStyle::brutal) << 100 << int(QEasingCurve::Linear) << false;
-    }
-    void motionFollowsTheRecipe() {
-        QFETCH(int, style);
-        QFETCH(int, durationMs);
-        QFETCH(int, easing);
-        QFETCH(bool, spring);
-        const auto motionStyle = static_cast<ThemeMotionStyle>(style);
-        const ThemeMotion motion = ThemeRecipes::motion(motionStyle);
-        QCOMPARE(motion.durationMs, durationMs);
-        QCOMPARE(int(motion.easing), easing);
-        QCOMPARE(motion.isSpring, spring);
-        QCOMPARE(ThemeRecipes::switchDurationMs(motionStyle, false), durationMs);
-        QCOMPARE(ThemeRecipes::switchDurationMs(motionStyle, true), 0);
-    }
-
     void themedFontWeights_data() {
         QTest::addColumn<ThemeTypographyStyle>("typography");
         QTest::addColumn<int>("requested");
