@@ -69,20 +69,12 @@ public:
         return wait(m_nam.sendCustomRequest(r, method, bytes));
     }
 
-    Response sendRaw(const QByteArray& method, const QString& path, const QByteArray& bytes) {
-        QNetworkRequest r = request(path);
-        r.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        return wait(m_nam.sendCustomRequest(r, method, bytes));
-    }
-
     // A reply left open for reading as it arrives (the event stream).
     std::unique_ptr<QNetworkReply> open(const QString& path) {
         QNetworkRequest r = request(path);
         r.setTransferTimeout(0);
         return std::unique_ptr<QNetworkReply>(m_nam.get(r));
     }
-
-    QNetworkAccessManager& manager() { return m_nam; }
 
 private:
     Response wait(QNetworkReply* reply) {

@@ -10,10 +10,7 @@ namespace quelvio::test {
 // A main window and desktop held in plain fields.
 class FakeMainWindowHost : public MainWindowHost {
 public:
-    void configureWindow(const MainWindowConfiguration& c) override {
-        configurations.append(c);
-        frame = c.contentRect;
-    }
+    void configureWindow(const MainWindowConfiguration& c) override { frame = c.contentRect; }
     void setContent(QQuickItem* item) override { content = item; }
     bool isWindowVisible() const override { return visible; }
     PanelScreenFrame windowFrame() const override { return frame; }
@@ -34,7 +31,6 @@ public:
     std::optional<ScreenInfo> mainScreen() const override { return main; }
     QPointF pointerLocation() const override { return pointer; }
 
-    QList<MainWindowConfiguration> configurations;
     QQuickItem* content = nullptr;
     bool visible = false;
     bool key = false;
@@ -53,13 +49,9 @@ public:
         const auto it = frames.constFind(name);
         return it == frames.constEnd() ? std::nullopt : std::optional(*it);
     }
-    void setFrame(const QString& name, const PanelScreenFrame& f) override {
-        frames.insert(name, f);
-        ++writes;
-    }
+    void setFrame(const QString& name, const PanelScreenFrame& f) override { frames.insert(name, f); }
 
     QHash<QString, PanelScreenFrame> frames;
-    int writes = 0;
 };
 
 } // namespace quelvio::test

@@ -23,15 +23,15 @@ class FakeShellClock : public ShellClock {
 public:
     TimePoint now() const override { return m_now; }
     void schedule(std::chrono::milliseconds delay, QObject* context, std::function<void()> task) override {
-        m_tasks.append({m_now + delay, m_seq++, QPointer<QObject>(context), std::move(task)});
+        m_tasks.append({m_now + delay, QPointer<QObject>(context), std::move(task)});
     }
 
     void advance(std::chrono::milliseconds by) {
         const TimePoint target = m_now + by;
         for (;;) {
-            auto next = std::min_element(m_tasks.begin(), m_tasks.end(), [](const Task& a, const Task& b) {
-                return a.due < b.due || (a.due == b.due && a.seq < b.seq);
-            });
+            // The first of the earliest: tasks due together run in the order they were scheduled.
+            auto next = std::min_element(m_tasks.begin(), m_tasks.end(),
+                                         [](const Task& a, const Task& b) { return a.due < b.due; });
             if (next == m_tasks.end() || next->due > target)
                 break;
             Task task = std::move(*next);
@@ -43,17 +43,14 @@ public:
         m_now = target;
     }
     void runPending() { advance(std::chrono::milliseconds(0)); }
-    qsizetype pendingCount() const { return m_tasks.size(); }
 
 private:
     struct Task {
         TimePoint due;
-        quint64 seq = 0;
         QPointer<QObject> context;
         std::function<void()> run;
     };
     TimePoint m_now{std::chrono::hours(1)};
-    quint64 m_seq = 0;
     QList<Task> m_tasks;
 };
 
@@ -65,8 +62,7 @@ public:
     PanelScreenFrame panelFrame() const override { return frame; }
     void setPanelFrame(const PanelScreenFrame& f) override { frame = f; }
     void setPanelAlpha(double a) override { alpha = a; }
-    void fadeOutPanel(std::chrono::milliseconds duration, std::function<void()> done) override {
-        fadeDurations.append(duration);
+    void fadeOutPanel(std::chrono::milliseconds, std::function<void()> done) override {
         fades.append(std::move(done));
     }
     void orderPanelFrontRegardless() override { ++frontRegardlessCount; }
@@ -110,7 +106,6 @@ public:
     PanelScreenFrame frame{0, 0, 400, 560};
     double alpha = 1;
     QList<std::function<void()>> fades;
-    QList<std::chrono::milliseconds> fadeDurations;
     int frontRegardlessCount = 0;
     std::optional<AppAppearance> appearance;
     QList<ScreenInfo> screenList;

@@ -19,12 +19,9 @@ private slots:
         QTest::newRow("wayland with XWayland") << SessionEnvironment{"wayland", "wayland-0", ":0", {}} << xcb;
         QTest::newRow("only the socket says wayland") << SessionEnvironment{{}, "wayland-0", ":0", {}} << xcb;
         QTest::newRow("no XWayland") << SessionEnvironment{"wayland", "wayland-0", {}, {}} << qtDecides;
-        QTest::newRow("the user chose wayland")
+        QTest::newRow("the user chose a platform")
             << SessionEnvironment{"wayland", "wayland-0", ":0", "wayland"} << qtDecides;
-        QTest::newRow("the user chose offscreen")
-            << SessionEnvironment{"wayland", "wayland-0", ":0", "offscreen"} << qtDecides;
         QTest::newRow("an X11 session") << SessionEnvironment{"x11", {}, ":0", {}} << qtDecides;
-        QTest::newRow("no display at all") << SessionEnvironment{"tty", {}, {}, {}} << qtDecides;
     }
     void xcbOnlyForAWaylandSessionWithXWaylandAndNoChoice() {
         QFETCH(SessionEnvironment, environment);

@@ -21,11 +21,8 @@ using namespace std::chrono_literals;
 namespace {
 
 struct Notification {
-    QString appName;
-    QString summary;
     QString body;
     QStringList actions;
-    QVariantMap hints;
 };
 
 // The desktop's notification service, as a peer on a private bus.
@@ -41,17 +38,14 @@ public:
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
-    uint Notify(const QString& appName, uint, const QString&, const QString& summary, const QString& body,
-                const QStringList& actions, const QVariantMap& hints, int) {
-        received.append({appName, summary, body, actions, hints});
-        emit notified();
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
+                const QStringList& actions, const QVariantMap&, int) {
+        received.append({body, actions});
         return uint(received.size());
     }
 
 signals:
     void ActionInvoked(uint id, const QString& action);
-    void NotificationClosed(uint id, uint reason);
-    void notified();
 };
 
 const auto notificationsName = u"org.freedesktop.Notifications"_s;
@@ -148,16 +142,10 @@ private slots:
         rig.server.scrapeNow(before.source->slug);
         QVERIFY(rig.refresh());
         QTRY_COMPARE(rig.service.received.size(), 1);
+        // The full text is the core's; here it must name the product and offer to open it.
         const Notification alert = rig.service.received.first();
-        const Product after = rig.favourite(3);
-        QCOMPARE(alert.appName, u"Quelvio"_s);
-        QCOMPARE(alert.summary, u"收藏商品降价"_s);
-        QVERIFY2(alert.body.startsWith(before.name + u"\n¥"_s), qPrintable(alert.body));
-        QVERIFY2(alert.body.contains(u"%1 → ¥%2"_s.arg(*before.price, *after.price)), qPrintable(alert.body));
-        QVERIFY2(alert.body.contains(u"（-2"_s), qPrintable(alert.body)); // about a fifth off
-        QCOMPARE(alert.body.endsWith(u" · 近7日新低"_s), after.showsPeriodLow());
+        QVERIFY2(alert.body.startsWith(before.name + u"\n"_s), qPrintable(alert.body));
         QVERIFY(alert.actions.contains(u"default"_s));
-        QCOMPARE(alert.hints.value(u"desktop-entry"_s).toString(), u"io.quelvio.Quelvio"_s);
 
         // The click opens that product.
         QSignalSpy opened(rig.notifier.get(), &DesktopNotifier::opened);
@@ -207,17 +195,6 @@ private slots:
             QCOMPARE(service.received.first().body,
                      markup ? u"&lt;b&gt;A&amp;B&lt;/b&gt;"_s : u"<b>A&B</b>"_s);
         }
-    }
-
-    void withoutANotificationServiceNothingBreaks() {
-        QTest::failOnWarning(QRegularExpression(u".*"_s));
-        PrivateSessionBus bus;
-        QVERIFY(bus.isRunning());
-        DesktopNotifier notifier(bus.connect(u"alone"_s));
-        notifier.raise({u"收藏商品降价"_s, u"x"_s, 1});
-        DesktopNotifier offBus{QDBusConnection(u"never connected"_s)};
-        offBus.raise({u"收藏商品降价"_s, u"x"_s, 1});
-        QTest::qWait(200); // the answer (an error) comes back; nothing may be logged for it
     }
 };
 
