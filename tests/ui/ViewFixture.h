@@ -7,6 +7,7 @@
 #include "PanelThemeController.h"
 #include "StateBridge.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -14,13 +15,23 @@
 #include <QQuickWindow>
 #include <QScopeGuard>
 #include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtQuickTest/quicktest.h>
 #include <functional>
 #include <memory>
-#include <utility>
+
+Q_IMPORT_QML_PLUGIN(QuelvioPlugin)
 
 namespace quelvio::test {
 
-// One of the views in an offscreen window, on a state that talks to an embedded demo server.
+struct ViewOptions {
+    bool mainWindow = false;
+    std::optional<QString> apiKey;
+    std::chrono::milliseconds bannerLifetime{5000};
+};
+
+// The panel or the main window in an offscreen window, on a state that talks to an embedded
+// demo server.
 struct ViewFixture {
     std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
     QNetworkAccessManager network;
@@ -32,24 +43,26 @@ struct ViewFixture {
     QQuickWindow window;
     QQuickItem* root = nullptr;
 
-    ViewFixture(const char* qmlFile, QSize size, std::optional<QString> apiKey = std::nullopt,
-                std::chrono::milliseconds bannerLifetime = std::chrono::milliseconds(300)) {
+    explicit ViewFixture(ViewOptions options = {}) {
         using namespace std::chrono_literals;
         server->listen();
         SessionSnapshot snapshot;
         snapshot.baseURL = server->baseUrl().toString();
-        snapshot.apiKey = std::move(apiKey);
+        snapshot.apiKey = options.apiKey;
         store = std::make_unique<MemorySessionStore>(snapshot);
         state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms},
                                            StateSeams{&PanelThemeController::shared(), &loginItems});
-        bridge = std::make_unique<StateBridge>(*state, bannerLifetime);
+        bridge = std::make_unique<StateBridge>(*state, options.bannerLifetime);
         StateBridge::setShared(bridge.get());
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
         // Pages switch at once, so a test sees the page it asked for where it stands; the motion
         // test turns this off.
         PanelThemeController::shared().setReduceMotion(true);
+        const QSize size = options.mainWindow ? QSize(980, 640) : QSize(400, 560);
         QQmlComponent component(
-            &engine, QUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/") + QLatin1StringView(qmlFile)));
+            &engine,
+            QUrl(options.mainWindow ? QStringLiteral("qrc:/qt/qml/Quelvio/qml/MainWindowView.qml")
+                                    : QStringLiteral("qrc:/qt/qml/Quelvio/qml/MenuBarDropdownView.qml")));
         root = qobject_cast<QQuickItem*>(component.create());
         if (!root)
             qFatal("%s", qPrintable(component.errorString()));
@@ -58,41 +71,43 @@ struct ViewFixture {
         root->setSize(QSizeF(size));
         window.show();
         window.requestActivate();
+        if (!options.mainWindow)
+            state->appearOnPanel(); // as the shell does whenever it shows the panel
     }
 
     ~ViewFixture() {
         state->cancelKeptTasks();
-        // Replies still on their way would strand the operations awaiting them.
+        // Replies still on their way would strand the operations awaiting them: wait until the
+        // state is idle and the server has heard nothing new for a tenth of a second.
         qsizetype seen = -1;
-        for (int i = 0; i < 100; ++i) {
-            QTest::qWait(100);
+        QElapsedTimer quiet;
+        waitUntil([&] {
             const qsizetype now = server ? server->requests().size() : 0; // a test may stop the server
-            if (now == seen && !state->isLoading() && !state->isLoadingMoreProducts() &&
-                !state->scrapeBusySlug())
-                break;
-            seen = now;
-        }
+            if (now != seen || state->isLoading() || state->isLoadingMoreProducts() ||
+                state->scrapeBusySlug()) {
+                seen = now;
+                quiet.start();
+            }
+            return quiet.elapsed() >= 100;
+        });
         delete root;
         StateBridge::setShared(nullptr);
     }
 
-    // Every visible item under the root whose "text" is the given one.
-    QList<QQuickItem*> visibleTexts(const QString& text) const {
-        QList<QQuickItem*> found;
-        std::function<void(QQuickItem*)> walk = [&](QQuickItem* item) {
-            if (!item->isVisible())
-                return;
-            if (item->property("text").toString() == text)
-                found.append(item);
-            for (QQuickItem* child : item->childItems())
-                walk(child);
-        };
-        walk(root);
-        return found;
+    // The bridge rebuilds its rows on a queued call, and layouts place items on the next polish:
+    // positions and rows are only final after both.
+    bool settle() {
+        QCoreApplication::sendPostedEvents();
+        return QQuickTest::qWaitForPolish(&window);
     }
 
-    // The first item of the visual tree, depth first, that matches.
-    QQuickItem* findWhere(const std::function<bool(QQuickItem*)>& matches) const {
+    // The products are in and laid out.
+    bool loaded() {
+        return waitUntil([&] { return !state->products().isEmpty() && !state->isLoading(); }) && settle();
+    }
+
+    // The first item of the visual tree (or the part under from), depth first, that matches.
+    QQuickItem* findWhere(const std::function<bool(QQuickItem*)>& matches, QQuickItem* from = nullptr) const {
         std::function<QQuickItem*(QQuickItem*)> walk = [&](QQuickItem* item) -> QQuickItem* {
             if (matches(item))
                 return item;
@@ -101,15 +116,30 @@ struct ViewFixture {
                     return found;
             return nullptr;
         };
-        return walk(root);
+        return walk(from ? from : root);
     }
 
-    // By object name; items a Repeater made are found through the visual tree.
+    bool showsText(const QString& text) const {
+        return findWhere(
+            [&](QQuickItem* item) { return item->isVisible() && item->property("text") == text; });
+    }
+
     QQuickItem* find(const char* objectName) const {
-        if (auto* item = root->findChild<QQuickItem*>(QLatin1StringView(objectName)))
-            return item;
         return findWhere(
             [&](QQuickItem* item) { return item->objectName() == QLatin1StringView(objectName); });
+    }
+
+    // The first shown item of that name (a page kept aside may hold a hidden namesake), once
+    // there is one.
+    QQuickItem* shown(const char* objectName) const {
+        QQuickItem* found = nullptr;
+        waitUntil([&] {
+            found = findWhere([&](QQuickItem* item) {
+                return item->isVisible() && item->objectName() == QLatin1StringView(objectName);
+            });
+            return found != nullptr;
+        });
+        return found;
     }
 
     bool visible(const char* objectName) const {
@@ -119,31 +149,34 @@ struct ViewFixture {
 
     // Every text item under the item (itself included) wears the current theme's font for its size
     // and weight; field inputs are 12-point regular.
-    static bool wearsThemedFont(QQuickItem* item) {
-        QList<QQuickItem*> texts;
-        std::function<void(QQuickItem*)> walk = [&](QQuickItem* i) {
-            const bool glyph = i->property("symbol").isValid(); // the icon font
-            if ((i->inherits("QQuickText") || i->inherits("QQuickTextInput")) && !glyph)
-                texts.append(i);
-            for (QQuickItem* child : i->childItems())
-                walk(child);
-        };
-        walk(item);
-        for (QQuickItem* text : std::as_const(texts)) {
-            const QFont font = text->property("font").value<QFont>();
-            const bool themed = text->property("size").isValid();
-            const QFont expected = PanelThemeController::shared().themedFont(
-                themed ? text->property("size").toDouble() : 12,
-                themed ? text->property("weight").toInt() : QFont::Normal);
-            if (font.family() != expected.family() || font.weight() != expected.weight())
-                return false;
-        }
-        return !texts.isEmpty();
+    bool wearsThemedFont(QQuickItem* item) const {
+        int texts = 0;
+        const QQuickItem* wrong = findWhere(
+            [&](QQuickItem* i) {
+                const bool glyph = i->property("symbol").isValid(); // the icon font
+                if (glyph || !(i->inherits("QQuickText") || i->inherits("QQuickTextInput")))
+                    return false;
+                ++texts;
+                const bool themed = i->property("size").isValid();
+                const QFont expected = PanelThemeController::shared().themedFont(
+                    themed ? i->property("size").toDouble() : 12,
+                    themed ? i->property("weight").toInt() : QFont::Normal);
+                const QFont font = i->property("font").value<QFont>();
+                return font.family() != expected.family() || font.weight() != expected.weight();
+            },
+            item);
+        return !wrong && texts > 0;
     }
 
+    // Clicks where the item stands once layouts have placed it.
     void clickAt(QQuickItem* item) {
+        QVERIFY(item && settle());
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
+    }
+
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&window, key, modifiers);
     }
 };
 
