@@ -2,6 +2,7 @@
 #include "AsyncTest.h"
 #include "TestHttpServer.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -21,114 +22,158 @@ const QByteArray userJson =
 
 enum class Credential { none, bearer, apiKey };
 
+// What a call returned, encoded back to JSON so that it can be compared with what the server sent.
+template <typename T>
+QJsonValue returned(const T& value) {
+    if constexpr (json::Record<T>) {
+        return APIJSON::encoder().encodeObject(value);
+    } else {
+        QJsonArray array;
+        for (const auto& element : value)
+            array.append(returned(element));
+        return array;
+    }
+}
+
+template <typename T>
+struct TaskValue;
+template <typename T>
+struct TaskValue<QCoro::Task<T>> {
+    using type = T;
+};
+
+using Call = std::function<QCoro::Task<QJsonValue>(const APIClient&)>;
+
+template <typename F>
+Call call(F f) {
+    return [f](const APIClient& c) -> QCoro::Task<QJsonValue> {
+        using T = typename TaskValue<decltype(f(c))>::type;
+        if constexpr (std::is_void_v<T>) {
+            co_await f(c);
+            co_return QJsonValue();
+        } else {
+            co_return returned(co_await f(c));
+        }
+    };
+}
+
 struct EndpointRow {
     const char* name;
-    std::function<QCoro::Task<void>(const APIClient&)> call;
+    Call run;
     QByteArray method;
     QString path;
     QByteArray query;
     Credential credential;
-    std::optional<QStringList> bodyKeys;
+    QByteArray body; // empty when none is sent
     QByteArray reply;
+    // The member of the reply the call returns; empty for the whole reply, "-" when it returns nothing.
+    QString returns;
 };
 
 const QList<EndpointRow>& endpointRows() {
     static const QList<EndpointRow> rows = [] {
-        auto run = [](auto f) {
-            return std::function<QCoro::Task<void>(const APIClient&)>(
-                [f](const APIClient& c) -> QCoro::Task<void> { co_await f(c); });
-        };
         const std::optional<QString> none;
-        const QByteArray items = R"({"items": []})";
+        const QByteArray sources = R"({"items": [{"slug": "a", "name": "A", "included": false}]})";
+        const QByteArray categories = R"({"items": [{"id": "sms", "count": 3}]})";
+        const QByteArray products =
+            R"({"items": [{"id": 1, "name": "a"}, {"id": 2, "name": "b", "price": "3.50"}]})";
+        const QByteArray session = R"({"token": "t", "user": )" + userJson + "}";
+        const QByteArray user = R"({"user": )" + userJson + "}";
+        const QByteArray reactions =
+            R"({"items": [{"id": 9, "kind": "report", "target_type": "product", "product_id": 4}]})";
         QList<EndpointRow> r;
-        r.append({"health", run([](const APIClient& c) { return c.health(); }), "GET", u"/health"_s, "",
-                  Credential::none, std::nullopt, R"({"status": "ok"})"});
-        r.append({"sources included", run([](const APIClient& c) { return c.sources(true); }), "GET",
-                  u"/v1/sources"_s, "included=1", Credential::none, std::nullopt, items});
-        r.append({"sources all", run([](const APIClient& c) { return c.sources(std::nullopt); }), "GET",
-                  u"/v1/sources"_s, "", Credential::none, std::nullopt, items});
+        r.append({"health", call([](const APIClient& c) { return c.health(); }), "GET", u"/health"_s, "",
+                  Credential::none, "", R"({"status": "ok", "service": "zeltor"})", u""_s});
+        r.append({"sources included", call([](const APIClient& c) { return c.sources(true); }), "GET",
+                  u"/v1/sources"_s, "included=1", Credential::none, "", sources, u"items"_s});
         r.append({"requestSource",
-                  run([](const APIClient& c) { return c.requestSource(u"https://shop"_s, u"Shop"_s); }),
-                  "POST", u"/v1/sources/requests"_s, "", Credential::bearer, QStringList{u"name"_s, u"url"_s},
-                  R"({"item": {"slug": "s", "name": "S"}})"});
-        r.append({"categories inactive", run([](const APIClient& c) { return c.categories(false); }), "GET",
-                  u"/v1/categories"_s, "active=0", Credential::none, std::nullopt, items});
-        r.append({"categories active", run([](const APIClient& c) { return c.categories(true); }), "GET",
-                  u"/v1/categories"_s, "", Credential::none, std::nullopt, items});
-        r.append({"products", run([none](const APIClient& c) {
+                  call([](const APIClient& c) { return c.requestSource(u"shop.example"_s, u"Shop"_s); }),
+                  "POST", u"/v1/sources/requests"_s, "", Credential::bearer,
+                  R"({"url": "shop.example", "name": "Shop"})",
+                  R"({"item": {"slug": "s", "name": "S", "included": false}})", u"item"_s});
+        r.append({"categories inactive", call([](const APIClient& c) { return c.categories(false); }), "GET",
+                  u"/v1/categories"_s, "active=0", Credential::none, "", categories, u"items"_s});
+        r.append({"products", call([none](const APIClient& c) {
                       return c.products(u"a b"_s, u"codex"_s, none, u"c++&#"_s, std::nullopt,
                                         ProductSort::priceAsc, 100, 0);
                   }),
                   "GET", u"/v1/products"_s,
                   "category=codex&limit=100&offset=0&order=asc&q=c%2B%2B%26%23&sort=price&source=a%20b",
-                  Credential::bearer, std::nullopt, items});
-        r.append({"product", run([](const APIClient& c) { return c.product(Q_INT64_C(9007199254740993)); }),
-                  "GET", u"/v1/products/9007199254740993"_s, "", Credential::bearer, std::nullopt,
-                  R"({"id": 9007199254740993, "name": "p"})"});
-        r.append({"history", run([](const APIClient& c) { return c.history(5, 80); }), "GET",
-                  u"/v1/products/5/history"_s, "limit=80", Credential::none, std::nullopt, items});
-        r.append({"priceChanges", run([](const APIClient& c) { return c.priceChanges(20); }), "GET",
-                  u"/v1/prices/changes"_s, "limit=20", Credential::none, std::nullopt, items});
-        r.append({"scrapeRuns", run([](const APIClient& c) { return c.scrapeRuns(50); }), "GET",
-                  u"/v1/scrape-runs"_s, "limit=50", Credential::none, std::nullopt, items});
-        r.append({"register", run([](const APIClient& c) {
-                      return c.registerUser({u"u"_s, u" p "_s, u" CODE \n"_s});
+                  Credential::bearer, "", products, u"items"_s});
+        r.append({"product", call([](const APIClient& c) { return c.product(Q_INT64_C(9007199254740993)); }),
+                  "GET", u"/v1/products/9007199254740993"_s, "", Credential::bearer, "",
+                  R"({"id": 9007199254740993, "name": "p", "goodwill": 3})", u""_s});
+        r.append({"history", call([](const APIClient& c) { return c.history(5, 80); }), "GET",
+                  u"/v1/products/5/history"_s, "limit=80", Credential::none, "",
+                  R"({"items": [{"id": 1, "product_id": 5, "price": "2", "captured_at": "t"}]})",
+                  u"items"_s});
+        r.append({"priceChanges", call([](const APIClient& c) { return c.priceChanges(20); }), "GET",
+                  u"/v1/prices/changes"_s, "limit=20", Credential::none, "",
+                  R"({"items": [{"product_id": 1, "name": "n", "old_price": "1", "new_price": "2",
+                      "captured_at": "t"}]})",
+                  u"items"_s});
+        r.append({"scrapeRuns", call([](const APIClient& c) { return c.scrapeRuns(50); }), "GET",
+                  u"/v1/scrape-runs"_s, "limit=50", Credential::none, "",
+                  R"({"items": [{"id": 1, "status": "failed", "started_at": "t"}]})", u"items"_s});
+        r.append({"register", call([](const APIClient& c) {
+                      return c.registerUser({u" 用户 "_s, u" p "_s, u" CODE \n"_s});
                   }),
                   "POST", u"/v1/auth/register"_s, "", Credential::none,
-                  QStringList{u"password"_s, u"redeem_code"_s, u"username"_s},
-                  R"({"token": "t", "user": )" + userJson + "}"});
-        r.append({"register blank code", run([](const APIClient& c) {
+                  R"({"username": " 用户 ", "password": " p ", "redeem_code": "CODE"})", session, u""_s});
+        r.append({"register blank code", call([](const APIClient& c) {
                       return c.registerUser({u"u"_s, u"p"_s, u"  "_s});
                   }),
                   "POST", u"/v1/auth/register"_s, "", Credential::none,
-                  QStringList{u"password"_s, u"username"_s}, R"({"token": "t", "user": )" + userJson + "}"});
-        r.append({"login", run([](const APIClient& c) {
+                  R"({"username": "u", "password": "p"})", session, u""_s});
+        r.append({"login", call([](const APIClient& c) {
                       return c.login({u"u"_s, u"p"_s, u"CODE"_s});
                   }),
-                  "POST", u"/v1/auth/login"_s, "", Credential::none,
-                  QStringList{u"password"_s, u"username"_s}, R"({"token": "t", "user": )" + userJson + "}"});
-        r.append({"logout", run([](const APIClient& c) { return c.logout(); }), "POST", u"/v1/auth/logout"_s,
-                  "", Credential::bearer, std::nullopt, "{}"});
-        r.append({"me", run([](const APIClient& c) { return c.me(); }), "GET", u"/v1/me"_s, "",
-                  Credential::bearer, std::nullopt, R"({"user": )" + userJson + "}"});
-        r.append({"redeem", run([](const APIClient& c) { return c.redeem(u" VIP "_s); }), "POST",
-                  u"/v1/me/redeem"_s, "", Credential::bearer, QStringList{u"code"_s},
-                  R"({"user": )" + userJson + "}"});
-        r.append({"favorites", run([](const APIClient& c) {
+                  "POST", u"/v1/auth/login"_s, "", Credential::none, R"({"username": "u", "password": "p"})",
+                  R"({"token": "t2", "redeem_warning": "w", "user": )" + userJson + "}", u""_s});
+        r.append({"logout", call([](const APIClient& c) { return c.logout(); }), "POST", u"/v1/auth/logout"_s,
+                  "", Credential::bearer, "", "{}", u"-"_s});
+        r.append({"me", call([](const APIClient& c) { return c.me(); }), "GET", u"/v1/me"_s, "",
+                  Credential::bearer, "", user, u"user"_s});
+        r.append({"redeem", call([](const APIClient& c) { return c.redeem(u" VIP "_s); }), "POST",
+                  u"/v1/me/redeem"_s, "", Credential::bearer, R"({"code": " VIP "})", user, u"user"_s});
+        r.append({"favorites", call([](const APIClient& c) {
                       return c.favorites(u"product"_s, ProductSort::changeDesc, 100, 0);
                   }),
                   "GET", u"/v1/me/favorites"_s, "limit=100&order=desc&sort=change_pct&type=product",
-                  Credential::bearer, std::nullopt, items});
-        r.append({"upsertReaction", run([](const APIClient& c) {
+                  Credential::bearer, "", reactions, u"items"_s});
+        r.append({"upsertReaction", call([](const APIClient& c) {
                       return c.upsertReaction(ReactionRequest::forProduct(ReactKind::favorite, 42));
                   }),
                   "POST", u"/v1/reactions"_s, "", Credential::bearer,
-                  QStringList{u"kind"_s, u"product_id"_s, u"target_type"_s},
-                  R"({"item": {"id": 1, "kind": "favorite", "target_type": "product"}})"});
-        r.append({"deleteReaction", run([](const APIClient& c) {
+                  R"({"kind": "favorite", "target_type": "product", "product_id": 42})",
+                  R"({"item": {"id": 1, "kind": "favorite", "target_type": "product", "product_id": 42}})",
+                  u"item"_s});
+        r.append({"deleteReaction", call([](const APIClient& c) {
                       return c.deleteReaction(ReactionRequest::forSource(ReactKind::down, u"hub"_s));
                   }),
                   "DELETE", u"/v1/reactions"_s, "", Credential::bearer,
-                  QStringList{u"kind"_s, u"source"_s, u"target_type"_s}, R"({"ok": true})"});
-        r.append({"adminUsers", run([](const APIClient& c) { return c.adminUsers(u"小明"_s, 50); }), "GET",
-                  u"/v1/admin/users"_s, "limit=50&q=%E5%B0%8F%E6%98%8E", Credential::bearer, std::nullopt,
-                  items});
-        r.append({"adminUsers empty query", run([](const APIClient& c) { return c.adminUsers(u""_s, 50); }),
-                  "GET", u"/v1/admin/users"_s, "limit=50", Credential::bearer, std::nullopt, items});
-        r.append({"setUserRole", run([](const APIClient& c) { return c.setUserRole(7, u"admin"_s); }),
-                  "PATCH", u"/v1/admin/users/7"_s, "", Credential::bearer, QStringList{u"role"_s},
-                  R"({"user": )" + userJson + "}"});
-        r.append({"adminCodes", run([](const APIClient& c) { return c.adminCodes(100); }), "GET",
-                  u"/v1/admin/codes"_s, "limit=100", Credential::bearer, std::nullopt, items});
-        r.append({"createCode", run([](const APIClient& c) { return c.createCode(CreateCodeRequest{}); }),
-                  "POST", u"/v1/admin/codes"_s, "", Credential::bearer, QStringList{},
-                  R"({"item": {"id": 1, "code": "c"}})"});
-        r.append({"adminReports", run([](const APIClient& c) { return c.adminReports(100); }), "GET",
-                  u"/v1/admin/reports"_s, "limit=100", Credential::bearer, std::nullopt, items});
-        r.append({"scrape", run([](const APIClient& c) { return c.scrape(u"hub"_s); }), "POST",
-                  u"/v1/scrape/hub"_s, "", Credential::apiKey, std::nullopt, R"({"status": "running"})"});
-        r.append({"scrapeAll", run([](const APIClient& c) { return c.scrapeAll(); }), "POST", u"/v1/scrape"_s,
-                  "", Credential::apiKey, std::nullopt, R"({"status": "success"})"});
+                  R"({"kind": "down", "target_type": "source", "source": "hub"})", R"({"ok": true})",
+                  u"-"_s});
+        r.append({"adminUsers", call([](const APIClient& c) { return c.adminUsers(u"小明"_s, 50); }), "GET",
+                  u"/v1/admin/users"_s, "limit=50&q=%E5%B0%8F%E6%98%8E", Credential::bearer, "",
+                  R"({"items": [)" + userJson + "]}", u"items"_s});
+        r.append({"setUserRole", call([](const APIClient& c) { return c.setUserRole(7, u"admin"_s); }),
+                  "PATCH", u"/v1/admin/users/7"_s, "", Credential::bearer, R"({"role": "admin"})", user,
+                  u"user"_s});
+        r.append({"adminCodes", call([](const APIClient& c) { return c.adminCodes(100); }), "GET",
+                  u"/v1/admin/codes"_s, "limit=100", Credential::bearer, "",
+                  R"({"items": [{"id": 2, "code": "VIP", "max_uses": 5}]})", u"items"_s});
+        r.append({"createCode", call([](const APIClient& c) { return c.createCode(CreateCodeRequest{}); }),
+                  "POST", u"/v1/admin/codes"_s, "", Credential::bearer, "{}",
+                  R"({"item": {"id": 1, "code": "c", "used_count": 0}})", u"item"_s});
+        r.append({"adminReports", call([](const APIClient& c) { return c.adminReports(100); }), "GET",
+                  u"/v1/admin/reports"_s, "limit=100", Credential::bearer, "", reactions, u"items"_s});
+        r.append({"scrape", call([](const APIClient& c) { return c.scrape(u"hub"_s); }), "POST",
+                  u"/v1/scrape/hub"_s, "", Credential::apiKey, "", R"({"status": "running", "run_id": 3})",
+                  u""_s});
+        r.append({"scrapeAll", call([](const APIClient& c) { return c.scrapeAll(); }), "POST",
+                  u"/v1/scrape"_s, "", Credential::apiKey, "",
+                  R"({"status": "success", "items_upserted": 12})", u""_s});
         return r;
     }();
     return rows;
@@ -157,22 +202,25 @@ class TestAPIClient : public QObject {
     }
 
 private slots:
-    void everyEndpointSendsItsRequest_data() {
+    void everyEndpointSendsItsRequestAndReturnsTheReply_data() {
         QTest::addColumn<int>("row");
         for (int i = 0; i < endpointRows().size(); ++i)
             QTest::newRow(endpointRows()[i].name) << i;
     }
 
-    void everyEndpointSendsItsRequest() {
+    void everyEndpointSendsItsRequestAndReturnsTheReply() {
         QFETCH(int, row);
         const EndpointRow& r = endpointRows()[row];
         TestHttpServer server;
         server.route(r.method, r.path, {200, r.reply});
 
-        const auto outcome = await(r.call(client(server)));
+        const auto outcome = await(r.run(client(server)));
         QVERIFY(outcome.finished);
         if (const auto error = outcome.errorAs<ZeltorAPIError>())
             QFAIL(qPrintable(error->errorDescription()));
+        const QJsonObject reply = QJsonDocument::fromJson(r.reply).object();
+        if (r.returns != u"-")
+            QCOMPARE(*outcome.value, r.returns.isEmpty() ? QJsonValue(reply) : reply.value(r.returns));
 
         QCOMPARE(server.requests().size(), 1);
         const auto& seen = server.requests().first();
@@ -186,50 +234,10 @@ private slots:
         QCOMPARE(seen.hasHeader("Authorization"), r.credential == Credential::bearer);
         QCOMPARE(seen.header("X-API-Key"), r.credential == Credential::apiKey ? QByteArray("key") : "");
         QCOMPARE(seen.hasHeader("X-API-Key"), r.credential == Credential::apiKey);
-        QVERIFY(!seen.hasHeader("X-Session-Token"));
-        QCOMPARE(seen.hasHeader("Content-Type"), r.bodyKeys.has_value());
-        if (r.bodyKeys) {
+        QCOMPARE(seen.hasHeader("Content-Type"), !r.body.isEmpty());
+        if (!r.body.isEmpty())
             QCOMPARE(seen.header("Content-Type"), QByteArray("application/json; charset=utf-8"));
-            const QJsonDocument body = QJsonDocument::fromJson(seen.body);
-            QVERIFY(body.isObject());
-            QCOMPARE(body.object().keys(), *r.bodyKeys);
-        } else {
-            QVERIFY(seen.body.isEmpty());
-        }
-    }
-
-    void bodiesCarryValuesAsGiven() {
-        TestHttpServer server;
-        server.route("POST", u"/v1/auth/register"_s, {200, R"({"token": "t", "user": )" + userJson + "}"});
-        server.route("POST", u"/v1/me/redeem"_s, {200, R"({"user": )" + userJson + "}"});
-        const APIClient c = client(server);
-        QVERIFY(await(c.registerUser({u" 用户 "_s, u" p w "_s, u" CODE-1 \n"_s})).value);
-        QVERIFY(await(c.redeem(u" VIP "_s)).value);
-        const QJsonObject reg = QJsonDocument::fromJson(server.requests()[0].body).object();
-        QCOMPARE(reg.value(u"username").toString(), u" 用户 "_s);
-        QCOMPARE(reg.value(u"password").toString(), u" p w "_s);
-        QCOMPARE(reg.value(u"redeem_code").toString(), u"CODE-1"_s);
-        QCOMPARE(QJsonDocument::fromJson(server.requests()[1].body).object().value(u"code").toString(),
-                 u" VIP "_s);
-    }
-
-    void repliesAreUnwrapped() {
-        TestHttpServer server;
-        server.route("GET", u"/v1/me"_s, {200, R"({"user": )" + userJson + "}"});
-        server.route(
-            "GET", u"/v1/products"_s,
-            {200, R"({"items": [{"id": 1, "name": "a"}, {"id": 2, "name": "b", "price": "3.50"}]})"});
-        server.route(
-            "POST", u"/v1/reactions"_s,
-            {201, R"({"item": {"id": 9, "kind": "down", "target_type": "product", "product_id": 4}})"});
-        const APIClient c = client(server);
-        QCOMPARE(await(c.me()).value->username, u"u"_s);
-        const auto products = await(c.products(std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                                               std::nullopt, ProductSort::goodwill, 100, 0));
-        QCOMPARE(products.value->size(), 2);
-        QCOMPARE(products.value->at(1).price, std::optional(u"3.50"_s));
-        const auto reaction = await(c.upsertReaction(ReactionRequest::forProduct(ReactKind::down, 4)));
-        QCOMPARE(reaction.value->productId, std::optional<qint64>(4));
+        QCOMPARE(QJsonDocument::fromJson(seen.body), QJsonDocument::fromJson(r.body));
     }
 
     void productCallsCarryTheTokenOnlyWhenHeld() {
@@ -261,20 +269,12 @@ private slots:
             << 500 << QByteArray() << ZeltorAPIError::http(500, APIClient::reasonPhrase(500));
         QTest::newRow("401 with error text") << 401 << QByteArray(R"({"error": "token expired"})")
                                              << ZeltorAPIError::unauthorized(u"token expired"_s);
-        QTest::newRow("401 without body")
-            << 401 << QByteArray() << ZeltorAPIError::unauthorized(APIClient::reasonPhrase(401));
         QTest::newRow("400 empty error") << 400 << QByteArray(R"({"error": ""})")
                                          << ZeltorAPIError::http(400, APIClient::reasonPhrase(400));
-        QTest::newRow("error text kept untrimmed") << 422 << QByteArray(R"({"error": " bad  ", "code": 3})")
-                                                   << ZeltorAPIError::http(422, u" bad  "_s);
         QTest::newRow("non-string error") << 503 << QByteArray(R"({"error": {"text": "x"}})")
                                           << ZeltorAPIError::http(503, APIClient::reasonPhrase(503));
-        QTest::newRow("html error page") << 502 << QByteArray("<html>bad gateway</html>")
-                                         << ZeltorAPIError::http(502, APIClient::reasonPhrase(502));
         QTest::newRow("409 outside source requests")
             << 409 << QByteArray(R"({"error": "exists"})") << ZeltorAPIError::http(409, u"exists"_s);
-        QTest::newRow("unusual status")
-            << 418 << QByteArray() << ZeltorAPIError::http(418, APIClient::reasonPhrase(418));
         // Qt files 407 under its proxy errors; it is still the server's answer.
         QTest::newRow("407") << 407 << QByteArray(R"({"error": "需要代理认证"})")
                              << ZeltorAPIError::http(407, u"需要代理认证"_s);
@@ -287,31 +287,19 @@ private slots:
         TestHttpServer server;
         server.route("GET", u"/v1/me"_s, {status, body});
         const ZeltorAPIError failure = failureOf(client(server).me());
-        QCOMPARE(failure.errorDescription(), error.errorDescription());
         QVERIFY(failure == error);
         QCOMPARE(failure.statusCode(), std::optional(status));
-        QVERIFY(!failure.errorDescription().isEmpty());
     }
 
     void successfulRepliesMustDecode() {
         TestHttpServer server;
         server.route("POST", u"/v1/auth/logout"_s, {200, ""});
-        server.route("DELETE", u"/v1/reactions"_s, {200, "[]"});
         server.route("GET", u"/v1/products"_s, {200, "{}"});
-        server.route(
-            "GET", u"/v1/sources"_s,
-            {200, R"({"items": [{"slug": "a", "name": "A"}, {"slug": "b", "name": "B"}, {"name": "C"}]})"});
-        server.route("POST", u"/v1/auth/login"_s, {200, R"({"user": )" + userJson + "}"});
         const APIClient c = client(server);
         QCOMPARE(failureOf(c.logout()).kind(), ZeltorAPIError::Kind::decoding);
-        QCOMPARE(failureOf(c.deleteReaction(ReactionRequest::forProduct(ReactKind::down, 1))).kind(),
-                 ZeltorAPIError::Kind::decoding);
         QCOMPARE(failureOf(c.products(std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                                       ProductSort::goodwill, 1, 0)),
                  ZeltorAPIError::decoding(u"items: missing"_s));
-        QCOMPARE(failureOf(c.sources(std::nullopt)).errorDescription(),
-                 u"解析失败：items[2].slug: missing"_s);
-        QCOMPARE(failureOf(c.login({u"u"_s, u"p"_s, {}})), ZeltorAPIError::decoding(u"token: missing"_s));
     }
 
     void sourceRequestConflicts() {
@@ -331,34 +319,25 @@ private slots:
         QCOMPARE(failureOf(c.requestSource(u"https://s"_s, std::nullopt)),
                  ZeltorAPIError::sourceConflict(u"dup"_s, std::nullopt));
 
-        server.route("POST", u"/v1/sources/requests"_s, {401, R"({"error": "who"})"});
-        QCOMPARE(failureOf(c.requestSource(u"https://s"_s, std::nullopt)),
-                 ZeltorAPIError::unauthorized(u"who"_s));
         server.route("POST", u"/v1/sources/requests"_s, {500, R"({"error": "boom"})"});
         QCOMPARE(failureOf(c.requestSource(u"https://s"_s, std::nullopt)),
                  ZeltorAPIError::http(500, u"boom"_s));
-        server.route("POST", u"/v1/sources/requests"_s, {201, R"({"item": {"slug": "n"}})"});
-        QCOMPARE(failureOf(c.requestSource(u"https://s"_s, std::nullopt)).kind(),
-                 ZeltorAPIError::Kind::decoding);
     }
 
     void failedBuildsSendNothing() {
         TestHttpServer server;
         const APIClient signedOut = client(server, std::nullopt, std::nullopt);
         QCOMPARE(failureOf(signedOut.me()), ZeltorAPIError::unauthorized(u"login required"_s));
-        QCOMPARE(failureOf(signedOut.favorites(std::nullopt, std::nullopt, 10, 0)),
-                 ZeltorAPIError::unauthorized(u"login required"_s));
         QCOMPARE(failureOf(signedOut.requestSource(u"u"_s, std::nullopt)),
                  ZeltorAPIError::unauthorized(u"login required"_s));
-        const ZeltorAPIError noKey = failureOf(signedOut.scrape(u"hub"_s));
-        QCOMPARE(noKey, ZeltorAPIError::missingAPIKey());
-        QCOMPARE(noKey.errorDescription(), u"未设置 API Key，无法抓取"_s);
-        QCOMPARE(failureOf(signedOut.scrapeAll()), ZeltorAPIError::missingAPIKey());
+        QCOMPARE(failureOf(signedOut.scrape(u"hub"_s)), ZeltorAPIError::missingAPIKey());
         const APIClient nowhere(APIRequestFactory{u"not a server"_s, u"t"_s, u"k"_s}, &m_network);
         QCOMPARE(failureOf(nowhere.health()), ZeltorAPIError::invalidURL());
         QCOMPARE(failureOf(client(server).scrape(u"two words"_s)), ZeltorAPIError::invalidURL());
-        QTest::qWait(50);
-        QVERIFY(server.requests().isEmpty());
+        // A request that is sent arrives; had the ones above gone out, they would be seen too.
+        server.route("GET", u"/health"_s, {200, R"({"status": "ok"})"});
+        QVERIFY(await(client(server).health()).value);
+        QCOMPARE(server.requests().size(), 1);
     }
 
     void transportFailures() {
@@ -373,8 +352,8 @@ private slots:
                                 &m_network);
         const ZeltorAPIError error = failureOf(refused.health());
         QCOMPARE(error.kind(), ZeltorAPIError::Kind::transport);
-        QVERIFY(!error.errorDescription().isEmpty());
-        QCOMPARE(error.statusCode(), std::nullopt);
+        QVERIFY2(error.errorDescription().contains(u"refused"_s, Qt::CaseInsensitive),
+                 qPrintable(error.errorDescription()));
     }
 
     void abortingACallInFlightEndsInTransport() {

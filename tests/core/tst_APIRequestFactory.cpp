@@ -34,7 +34,6 @@ private slots:
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("url");
-        QTest::newRow("bare") << u"http://127.0.0.1:8787"_s << u"v1/me"_s << u"http://127.0.0.1:8787/v1/me"_s;
         QTest::newRow("one trailing slash")
             << u"http://127.0.0.1:8787/"_s << u"v1/me"_s << u"http://127.0.0.1:8787/v1/me"_s;
         QTest::newRow("two slashes and blanks")
@@ -42,8 +41,6 @@ private slots:
         QTest::newRow("path prefix kept")
             << u"https://example.com/api"_s << u"/health"_s << u"https://example.com/api/health"_s;
         QTest::newRow("empty path") << u"https://example.com"_s << u""_s << u"https://example.com/"_s;
-        QTest::newRow("doubled slashes in path kept")
-            << u"https://example.com"_s << u"//v1"_s << u"https://example.com//v1"_s;
     }
 
     void joinsBaseURLAndPath() {
@@ -61,17 +58,12 @@ private slots:
         const auto factory = APIRequestFactory::fromSnapshot(snapshot);
         QCOMPARE(factory, (APIRequestFactory{snapshot.normalizedBaseURL(), u"tok"_s, u"key"_s}));
         QCOMPARE(factory.resolvedURLString(u"/health"_s), u"https://example.com/api/health"_s);
-        // An empty address falls back to the default server.
-        const auto fallback = APIRequestFactory::fromSnapshot(SessionSnapshot{});
-        QCOMPARE(fallback.baseURL, QString(SessionSnapshot::defaultBaseURL));
     }
 
     void unusableAddressesFailBeforeSending_data() {
         QTest::addColumn<QString>("base");
         QTest::newRow("empty") << u""_s;
-        QTest::newRow("blank") << u"   "_s;
         QTest::newRow("no scheme") << u"example.com"_s;
-        QTest::newRow("space in host") << u"http://exa mple.com"_s;
         QTest::newRow("bad port") << u"http://example.com:99999"_s;
     }
 
@@ -81,19 +73,12 @@ private slots:
                  ZeltorAPIError::invalidURL());
     }
 
-    void slugsAreAppendedAsGiven() {
-        const APIRequestFactory factory{u"http://h"_s, {}, u"k"_s};
-        const auto spec = APIRequestSpec{u"POST"_s, u"/v1/scrape/bad slug"_s, {}, {}, AuthMode::apiKey};
-        QCOMPARE(buildFailure(factory, spec), ZeltorAPIError::invalidURL());
-    }
-
     void queryIsSortedFilteredAndFullyEncoded_data() {
         QTest::addColumn<QMap<QString, QString>>("query");
         QTest::addColumn<QString>("url");
         QTest::newRow("empty values dropped")
             << QMap<QString, QString>{{u"limit"_s, u"20"_s}, {u"q"_s, u""_s}} << u"http://h/p?limit=20"_s;
-        QTest::newRow("all empty gives no question mark")
-            << QMap<QString, QString>{{u"q"_s, u""_s}, {u"source"_s, u""_s}} << u"http://h/p"_s;
+        // The query map keeps its keys sorted; the URL must keep that order.
         QTest::newRow("keys sorted") << QMap<QString, QString>{{u"source"_s, u"s"_s},
                                                                {u"limit"_s, u"1"_s},
                                                                {u"offset"_s, u"0"_s},
@@ -103,11 +88,8 @@ private slots:
             << QMap<QString, QString>{{u"q"_s, u"a&b=c#d"_s}} << u"http://h/p?q=a%26b%3Dc%23d"_s;
         QTest::newRow("plus and blank")
             << QMap<QString, QString>{{u"q"_s, u"c++ pro"_s}} << u"http://h/p?q=c%2B%2B%20pro"_s;
-        QTest::newRow("non-ascii") << QMap<QString, QString>{{u"q"_s, u"月卡"_s}}
-                                   << u"http://h/p?q=%E6%9C%88%E5%8D%A1"_s;
         QTest::newRow("key escaped too")
             << QMap<QString, QString>{{u"a b"_s, u"1"_s}} << u"http://h/p?a%20b=1"_s;
-        QTest::newRow("empty key kept") << QMap<QString, QString>{{u""_s, u"v"_s}} << u"http://h/p?=v"_s;
     }
 
     void queryIsSortedFilteredAndFullyEncoded() {
@@ -116,27 +98,6 @@ private slots:
         QFETCH(QString, url);
         const APIRequestFactory factory{u"http://h"_s, {}, {}};
         QCOMPARE(factory.urlRequest(getSpec(u"/p"_s, query)).request.url().toString(QUrl::FullyEncoded), url);
-    }
-
-    void headersMethodBodyAndTimeout() {
-        const APIRequestFactory factory{u"http://h"_s, {}, {}};
-        const URLRequest get = factory.urlRequest(getSpec(u"/health"_s));
-        QCOMPARE(get.method, QByteArray("GET"));
-        QCOMPARE(get.request.rawHeader("Accept"), QByteArray("application/json"));
-        QVERIFY(!get.request.hasRawHeader("Content-Type"));
-        QVERIFY(!get.body);
-        QCOMPARE(get.request.transferTimeout(), 60000);
-        QCOMPARE(get.request.attribute(QNetworkRequest::RedirectPolicyAttribute).toInt(),
-                 int(QNetworkRequest::SameOriginRedirectPolicy));
-
-        const APIRequestSpec post{u"DELETE"_s, u"/x"_s, {}, QByteArray(R"({"a":1})"), AuthMode::none};
-        const URLRequest withBody = factory.urlRequest(post);
-        QCOMPARE(withBody.method, QByteArray("DELETE"));
-        QCOMPARE(withBody.request.rawHeader("Content-Type"), QByteArray("application/json; charset=utf-8"));
-        QCOMPARE(withBody.body, std::optional(QByteArray(R"({"a":1})")));
-        // An empty body is still a body.
-        const URLRequest empty = factory.urlRequest({u"POST"_s, u"/x"_s, {}, QByteArray(), AuthMode::none});
-        QVERIFY(empty.request.hasRawHeader("Content-Type"));
     }
 
     void credentialHeaders_data() {
@@ -148,18 +109,12 @@ private slots:
         const std::optional<QString> none;
         QTest::newRow("bearer trimmed") << std::optional(u"  tok \n"_s) << none << AuthMode::userBearer
                                         << QByteArray("Bearer tok") << QByteArray();
-        QTest::newRow("bearer never with key")
-            << std::optional(u"tok"_s) << std::optional(u"key"_s) << AuthMode::userBearer
-            << QByteArray("Bearer tok") << QByteArray();
         QTest::newRow("key never with bearer") << std::optional(u"tok"_s) << std::optional(u" key "_s)
                                                << AuthMode::apiKey << QByteArray() << QByteArray("key");
         QTest::newRow("none sends neither") << std::optional(u"tok"_s) << std::optional(u"key"_s)
                                             << AuthMode::none << QByteArray() << QByteArray();
         QTest::newRow("optional with token")
             << std::optional(u"tok"_s) << none << AuthMode::optionalUserBearer << QByteArray("Bearer tok")
-            << QByteArray();
-        QTest::newRow("optional without token")
-            << none << std::optional(u"key"_s) << AuthMode::optionalUserBearer << QByteArray()
             << QByteArray();
         QTest::newRow("optional with blank token")
             << std::optional(u"   "_s) << none << AuthMode::optionalUserBearer << QByteArray()
@@ -178,29 +133,13 @@ private slots:
         QCOMPARE(request.rawHeader("Authorization"), authorization);
         QCOMPARE(request.hasRawHeader("X-API-Key"), !apiKey.isEmpty());
         QCOMPARE(request.rawHeader("X-API-Key"), apiKey);
-        QVERIFY(!request.hasRawHeader("X-Session-Token"));
-    }
-
-    void applyAuthReplacesEveryCredential() {
-        QNetworkRequest request;
-        request.setRawHeader("Authorization", "Bearer old");
-        request.setRawHeader("X-API-Key", "old");
-        request.setRawHeader("X-Session-Token", "legacy");
-        APIRequestFactory{u"http://h"_s, {}, u"new"_s}.applyAuth(AuthMode::apiKey, request);
-        QVERIFY(!request.hasRawHeader("Authorization"));
-        QVERIFY(!request.hasRawHeader("X-Session-Token"));
-        QCOMPARE(request.rawHeader("X-API-Key"), QByteArray("new"));
     }
 
     void missingCredentialsFail() {
         const auto bearer = getSpec(u"/v1/me"_s, {}, AuthMode::userBearer);
-        QCOMPARE(buildFailure(APIRequestFactory{u"http://h"_s, {}, u"k"_s}, bearer),
-                 ZeltorAPIError::unauthorized(u"login required"_s));
         QCOMPARE(buildFailure(APIRequestFactory{u"http://h"_s, u" \t "_s, {}}, bearer),
                  ZeltorAPIError::unauthorized(u"login required"_s));
         const auto key = getSpec(u"/v1/scrape"_s, {}, AuthMode::apiKey);
-        QCOMPARE(buildFailure(APIRequestFactory{u"http://h"_s, u"t"_s, {}}, key),
-                 ZeltorAPIError::missingAPIKey());
         QCOMPARE(buildFailure(APIRequestFactory{u"http://h"_s, u"t"_s, u"\n"_s}, key),
                  ZeltorAPIError::missingAPIKey());
     }
@@ -213,16 +152,12 @@ private slots:
         QTest::newRow("product with token")
             << u"GET"_s << u"/v1/products/42"_s << true << AuthMode::optionalUserBearer;
         QTest::newRow("product without token") << u"GET"_s << u"/v1/products/42"_s << false << AuthMode::none;
-        QTest::newRow("post products") << u"POST"_s << u"/v1/products"_s << true << AuthMode::none;
         QTest::newRow("scrape without slash") << u"GET"_s << u"v1/scrape"_s << false << AuthMode::apiKey;
         QTest::newRow("scrape slug") << u"POST"_s << u"/v1/scrape/hub"_s << true << AuthMode::apiKey;
         QTest::newRow("scrape runs") << u"GET"_s << u"/v1/scrape-runs"_s << true << AuthMode::none;
-        QTest::newRow("delete reactions")
-            << u"DELETE"_s << u"/v1/reactions"_s << false << AuthMode::userBearer;
         QTest::newRow("me prefix") << u"GET"_s << u"/v1/meta"_s << false << AuthMode::userBearer;
         QTest::newRow("source requests")
             << u"POST"_s << u"/v1/sources/requests"_s << false << AuthMode::userBearer;
-        QTest::newRow("sources") << u"GET"_s << u"/v1/sources"_s << true << AuthMode::none;
         QTest::newRow("admin") << u"PATCH"_s << u"/v1/admin/users/3"_s << false << AuthMode::userBearer;
         QTest::newRow("admin needs the slash")
             << u"GET"_s << u"/v1/administrators"_s << true << AuthMode::none;
@@ -236,14 +171,6 @@ private slots:
         QFETCH(bool, hasToken);
         QFETCH(AuthMode, mode);
         QCOMPARE(AuthPolicy::mode(method, path, hasToken), mode);
-    }
-
-    void authModeRawValues() {
-        for (AuthMode mode :
-             {AuthMode::none, AuthMode::userBearer, AuthMode::optionalUserBearer, AuthMode::apiKey})
-            QCOMPARE(fromRawValue<AuthMode>(rawValue(mode)), std::optional(mode));
-        QCOMPARE(rawValue(AuthMode::optionalUserBearer), u"optionalUserBearer"_s);
-        QCOMPARE(fromRawValue<AuthMode>(u"bearer"), std::nullopt);
     }
 
     void productListQuery() {
@@ -265,9 +192,6 @@ private slots:
                     {u"q"_s, u" q "_s},
                     {u"sort"_s, u"price"_s},
                     {u"order"_s, u"desc"_s}}));
-        QCOMPARE(ProductListQuery::items(none, none, none, none, std::nullopt, ProductSort::value, 1, 0)
-                     .value(u"sort"_s),
-                 u"value"_s);
         QVERIFY(!ProductListQuery::items(none, none, none, none, std::nullopt, ProductSort::value, 1, 0)
                      .contains(u"order"_s));
     }
@@ -278,7 +202,6 @@ private slots:
         QCOMPARE(SourceListQuery::included(true), (Q{{u"included"_s, u"1"_s}}));
         QCOMPARE(SourceListQuery::included(false), (Q{{u"included"_s, u"0"_s}}));
 
-        QCOMPARE(FavoritesQuery::items(std::nullopt, std::nullopt, 100, 0), (Q{{u"limit"_s, u"100"_s}}));
         QCOMPARE(FavoritesQuery::items(u""_s, std::nullopt, 100, -3), (Q{{u"limit"_s, u"100"_s}}));
         QCOMPARE(FavoritesQuery::items(u"product"_s, ProductSort::changeAsc, 20, 1),
                  (Q{{u"limit"_s, u"20"_s},
@@ -289,29 +212,15 @@ private slots:
         QCOMPARE(FavoritesQuery::items(std::nullopt, ProductSort::goodwill, 5, 0), (Q{{u"limit"_s, u"5"_s}}));
     }
 
-    void errorDescriptions() {
+    void errors() {
         QCOMPARE(ZeltorAPIError::decoding(u"items: missing"_s).errorDescription(),
                  u"解析失败：items: missing"_s);
-        QCOMPARE(ZeltorAPIError::invalidURL().errorDescription(), u"无效的服务器地址"_s);
-        QCOMPARE(ZeltorAPIError::missingAPIKey().errorDescription(), u"未设置 API Key，无法抓取"_s);
         QCOMPARE(ZeltorAPIError::http(404, u"not found"_s).errorDescription(), u"not found"_s);
-        QCOMPARE(ZeltorAPIError::http(404, u"x"_s).statusCode(), std::optional(404));
+        // Only answers of the server carry a status.
         QCOMPARE(ZeltorAPIError::unauthorized(u"token expired"_s).statusCode(), std::optional(401));
         QCOMPARE(ZeltorAPIError::transport(u"down"_s).statusCode(), std::nullopt);
-        QCOMPARE(ZeltorAPIError::sourceConflict(u"exists"_s, std::nullopt).statusCode(), std::nullopt);
-        QCOMPARE(QString::fromUtf8(ZeltorAPIError::decoding(u"x"_s).what()), u"解析失败：x"_s);
-    }
-
-    void errorEquality() {
-        QVERIFY(ZeltorAPIError::http(500, u"a"_s) == ZeltorAPIError::http(500, u"a"_s));
-        QVERIFY(ZeltorAPIError::http(500, u"a"_s) != ZeltorAPIError::http(502, u"a"_s));
-        QVERIFY(ZeltorAPIError::transport(u"a"_s) != ZeltorAPIError::decoding(u"a"_s));
         QVERIFY(ZeltorAPIError::unauthorized(u"a"_s) != ZeltorAPIError::http(401, u"a"_s));
         const Source a{.slug = u"s"_s, .name = u"S"_s};
-        Source b = a;
-        b.enabled = false;
-        QVERIFY(ZeltorAPIError::sourceConflict(u"m"_s, a) == ZeltorAPIError::sourceConflict(u"m"_s, a));
-        QVERIFY(ZeltorAPIError::sourceConflict(u"m"_s, a) != ZeltorAPIError::sourceConflict(u"m"_s, b));
         QVERIFY(ZeltorAPIError::sourceConflict(u"m"_s, a) !=
                 ZeltorAPIError::sourceConflict(u"m"_s, std::nullopt));
     }

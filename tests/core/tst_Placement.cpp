@@ -65,8 +65,6 @@ private slots:
             << PanelScreenFrame{3000, 1176, 28, 24} << 700.0 << PanelScreenFrame{686, 876, 28, 24};
         QTest::newRow("pointer at the left edge")
             << PanelScreenFrame{3000, 1176, 28, 24} << 5.0 << PanelScreenFrame{0, 876, 28, 24};
-        QTest::newRow("pointer at the right edge")
-            << PanelScreenFrame{3000, 1176, 28, 24} << 1439.0 << PanelScreenFrame{1412, 876, 28, 24};
         QTest::newRow("touching the screen edge is outside")
             << PanelScreenFrame{1440, 876, 28, 24} << 100.0 << PanelScreenFrame{86, 876, 28, 24};
         QTest::newRow("empty button rectangle")
@@ -117,33 +115,9 @@ private slots:
     void containsIsHalfOpen() {
         const PanelScreenFrame f{10, 20, 100, 50};
         QVERIFY(f.contains(10, 20));
-        QVERIFY(f.contains(10, 69.9));
-        QVERIFY(f.contains(109.9, 20));
         QVERIFY(!f.contains(110, 30));
         QVERIFY(!f.contains(50, 70));
-        QVERIFY(!f.contains(9.9, 30));
-        QVERIFY(!f.contains(50, 19.9));
         QVERIFY(!PanelScreenFrame{}.contains(0, 0));
-    }
-
-    void intersectsIsStrict() {
-        const PanelScreenFrame f{0, 0, 100, 100};
-        QVERIFY(f.intersects({50, 50, 100, 100}));
-        QVERIFY(f.intersects({10, 10, 10, 10}));
-        QVERIFY(!f.intersects({100, 0, 50, 50}));  // shares the right edge
-        QVERIFY(!f.intersects({0, 100, 50, 50}));  // shares the top edge
-        QVERIFY(!f.intersects({-50, 0, 50, 100})); // shares the left edge
-        QVERIFY(!f.intersects({100, 100, 5, 5}));  // shares a corner
-        QVERIFY(f.intersects({99.5, 99.5, 5, 5}));
-    }
-
-    void derivedEdges() {
-        const PanelScreenFrame f{-10, 5, 30, 40};
-        QCOMPARE(f.minX(), -10.0);
-        QCOMPARE(f.minY(), 5.0);
-        QCOMPARE(f.midX(), 5.0);
-        QCOMPARE(f.maxX(), 20.0);
-        QCOMPARE(f.maxY(), 45.0);
     }
 
     void qtRectangleFlip() {

@@ -23,13 +23,6 @@ QList<qint64> ids(const QList<Product>& products) {
     return out;
 }
 
-QList<qint64> ids(const QList<Reaction>& reactions) {
-    QList<qint64> out;
-    for (const Reaction& r : reactions)
-        out.append(r.id);
-    return out;
-}
-
 // Prices 12, 3.5, absent, abc, 3.5; changes 1.5, absent, -2, 7, 1.5.
 QList<Product> mixed() {
     return {product(1, u"12"_s, 1.5), product(2, u"3.5"_s), product(3, std::nullopt, -2.0),
@@ -56,17 +49,10 @@ private slots:
             << mixed() << ProductSort::changeDesc << QList<qint64>{4, 1, 5, 3, 2};
         QTest::newRow("goodwill keeps the server order")
             << mixed() << ProductSort::goodwill << QList<qint64>{1, 2, 3, 4, 5};
-        QTest::newRow("value keeps the server order")
-            << mixed() << ProductSort::value << QList<qint64>{1, 2, 3, 4, 5};
         QTest::newRow("last seen keeps the server order")
             << mixed() << ProductSort::lastSeen << QList<qint64>{1, 2, 3, 4, 5};
         QTest::newRow("numbers, not text") << QList<Product>{product(1, u"10"_s), product(2, u"9"_s)}
                                            << ProductSort::priceAsc << QList<qint64>{2, 1};
-        QTest::newRow("exponent and sign")
-            << QList<Product>{product(1, u"1e2"_s), product(2, u"-5"_s), product(3, u"99.9"_s)}
-            << ProductSort::priceAsc << QList<qint64>{2, 3, 1};
-        QTest::newRow("leading blank has no key") << QList<Product>{product(1, u" 1"_s), product(2, u"5"_s)}
-                                                  << ProductSort::priceAsc << QList<qint64>{2, 1};
         QTest::newRow("empty price has no key") << QList<Product>{product(1, u""_s), product(2, u"5"_s)}
                                                 << ProductSort::priceDesc << QList<qint64>{2, 1};
         QTest::newRow("no keys at all keep their order") << QList<Product>{product(3), product(1), product(2)}
@@ -75,7 +61,6 @@ private slots:
             << QList<Product>{product(1, u"1"_s), product(2, u"1.0"_s), product(3, u"0.5"_s),
                               product(4, u"1e0"_s), product(5, u"1"_s)}
             << ProductSort::priceDesc << QList<qint64>{1, 2, 4, 5, 3};
-        QTest::newRow("empty") << QList<Product>{} << ProductSort::priceAsc << QList<qint64>{};
     }
 
     void sorted() {
@@ -102,28 +87,6 @@ private slots:
         QCOMPARE(ids(ProductOrdering::sorted(page, ProductSort::priceAsc)), expected);
     }
 
-    void sortedReactionsUseTheEmbeddedProduct() {
-        QList<Reaction> reactions;
-        const QList<std::optional<Product>> embedded{product(10, u"5"_s, 2.0), std::nullopt,
-                                                     product(11, u"1"_s), product(12, u"x"_s, -1.0),
-                                                     product(13, u"3"_s, 9.0)};
-        for (qsizetype i = 0; i < embedded.size(); ++i) {
-            Reaction r;
-            r.id = i + 1;
-            r.kind = u"favorite"_s;
-            r.targetType = u"product"_s;
-            r.product = embedded[i];
-            reactions.append(r);
-        }
-        QCOMPARE(ids(ProductOrdering::sortedReactions(reactions, ProductSort::priceAsc)),
-                 (QList<qint64>{3, 5, 1, 2, 4}));
-        QCOMPARE(ids(ProductOrdering::sortedReactions(reactions, ProductSort::priceDesc)),
-                 (QList<qint64>{1, 5, 3, 2, 4}));
-        QCOMPARE(ids(ProductOrdering::sortedReactions(reactions, ProductSort::changeDesc)),
-                 (QList<qint64>{5, 1, 4, 2, 3}));
-        QCOMPARE(ProductOrdering::sortedReactions(reactions, ProductSort::goodwill), reactions);
-    }
-
     void partitions_data() {
         QTest::addColumn<QSet<qint64>>("downs");
         QTest::addColumn<ProductSort>("sort");
@@ -133,12 +96,6 @@ private slots:
                                                            << QList<qint64>{1, 3, 5} << QList<qint64>{2, 4};
         QTest::newRow("other sorts keep everything in the feed")
             << QSet<qint64>{2, 4} << ProductSort::priceAsc << QList<qint64>{1, 2, 3, 4, 5} << QList<qint64>{};
-        QTest::newRow("value sort does not sink either")
-            << QSet<qint64>{2} << ProductSort::value << QList<qint64>{1, 2, 3, 4, 5} << QList<qint64>{};
-        QTest::newRow("no downs") << QSet<qint64>{} << ProductSort::goodwill << QList<qint64>{1, 2, 3, 4, 5}
-                                  << QList<qint64>{};
-        QTest::newRow("everything down") << QSet<qint64>{1, 2, 3, 4, 5} << ProductSort::goodwill
-                                         << QList<qint64>{} << QList<qint64>{1, 2, 3, 4, 5};
     }
 
     void partitions() {
@@ -150,7 +107,6 @@ private slots:
         QCOMPARE(ids(partition.feed), feed);
         QCOMPARE(ids(partition.sunk), sunk);
         QCOMPARE(ids(partition.all()), feed + sunk);
-        QCOMPARE(ProductOrdering::sinkingOwnDowns(mixed(), downs, sort), partition.all());
     }
 
     void retainingMissing() {
@@ -159,25 +115,13 @@ private slots:
         QCOMPARE(ids(ProductOrdering::retainingMissing(
                      shown, {product(2), product(5), product(5), product(1), product(6)})),
                  (QList<qint64>{1, 2, 5, 5, 6}));
-        QCOMPARE(ids(ProductOrdering::retainingMissing({}, {product(3)})), QList<qint64>{3});
     }
 
-    void canLoadMore_data() {
-        QTest::addColumn<qint64>("received");
-        QTest::addColumn<qint64>("limit");
-        QTest::addColumn<bool>("more");
-        QTest::newRow("full page") << qint64(100) << qint64(100) << true;
-        QTest::newRow("short page") << qint64(99) << qint64(100) << false;
-        QTest::newRow("more than asked") << qint64(101) << qint64(100) << true;
-        QTest::newRow("nothing asked") << qint64(0) << qint64(0) << false;
-        QTest::newRow("negative limit") << qint64(5) << qint64(-1) << false;
-    }
-
+    // A full page may have more behind it; a short one is the last.
     void canLoadMore() {
-        QFETCH(qint64, received);
-        QFETCH(qint64, limit);
-        QFETCH(bool, more);
-        QCOMPARE(ProductPaging::canLoadMore(received, limit), more);
+        QVERIFY(ProductPaging::canLoadMore(100, 100));
+        QVERIFY(!ProductPaging::canLoadMore(99, 100));
+        QVERIFY(!ProductPaging::canLoadMore(0, 0));
     }
 
     void refreshLimit() {
