@@ -65,6 +65,20 @@ struct AppStateFixture {
         return *state;
     }
 
+    // Signs in through the form, as the user would.
+    void signIn(const demo::Credentials& account) {
+        state->setAuthUsername(account.username);
+        state->setAuthPassword(account.password);
+        QVERIFY(await(state->loginOrRegister()).finished);
+    }
+
+    void setAPIKey(const QString& key) {
+        SessionSnapshot next = state->session();
+        next.apiKey = key;
+        state->setSession(next);
+        state->persistAndRebuild();
+    }
+
     // Waits until no request has arrived for a short while and nothing is loading.
     void settle(std::chrono::milliseconds quiet = std::chrono::milliseconds(120)) {
         qsizetype seen = -1;

@@ -10,7 +10,6 @@
 
 using namespace quelvio;
 using namespace quelvio::test;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -98,19 +97,6 @@ private slots:
         QVERIFY(outcome.finished);
         QVERIFY(outcome.value->failed);
         QCOMPARE(outcome.value->lines, QList<QByteArray>{"data: ok"});
-    }
-
-    void abortingTheReplyFailsTheReading() {
-        ChunkedPeer peer;
-        peer.chunks = {"data: 1\n"};
-        peer.closeAtEnd = false;
-        std::unique_ptr<QNetworkReply> reply(m_network.get(QNetworkRequest(peer.url())));
-        auto reading = readAll(reply.get());
-        QTimer::singleShot(100, reply.get(), &QNetworkReply::abort);
-        const auto outcome = await(std::move(reading), 5s);
-        QVERIFY(outcome.finished);
-        QVERIFY(outcome.value->failed);
-        QCOMPARE(outcome.value->lines, QList<QByteArray>{"data: 1"});
     }
 };
 

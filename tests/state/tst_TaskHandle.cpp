@@ -1,7 +1,6 @@
 #include "AsyncTest.h"
 #include "TaskHandle.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using namespace quelvio;
@@ -17,73 +16,52 @@ private slots:
         bool lastSleepCompleted = true;
         auto handle = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
             while (!self.isCancelled()) {
-                lastSleepCompleted = co_await self.sleep(30s);
+                lastSleepCompleted = co_await self.sleep(1h);
                 ++passes;
             }
         });
-        QTest::qWait(20);
         QVERIFY(!handle->isFinished());
-        QElapsedTimer clock;
-        clock.start();
         handle->cancel();
         QVERIFY(waitUntil([&] { return handle->isFinished(); }, 2s));
-        QVERIFY(clock.elapsed() < 1000);
         QCOMPARE(passes, 1);
         QVERIFY(!lastSleepCompleted);
-        QVERIFY(handle->isCancelled());
-    }
 
-    void shortSleepsCompleteAndRepeat() {
-        int passes = 0;
-        auto handle = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
-            while (!self.isCancelled() && co_await self.sleep(5ms))
-                ++passes;
-        });
-        QVERIFY(waitUntil([&] { return passes >= 3; }, 2s));
-        handle->cancel();
-        QVERIFY(waitUntil([&] { return handle->isFinished(); }, 2s));
-    }
-
-    void sleepingAfterCancelReturnsAtOnce() {
-        bool completed = true;
-        auto handle = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
+        // Once cancelled, a sleep does not even begin.
+        lastSleepCompleted = true;
+        handle = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
             self.cancel();
-            completed = co_await self.sleep(1h);
+            lastSleepCompleted = co_await self.sleep(1h);
         });
         QVERIFY(handle->isFinished());
-        QVERIFY(!completed);
+        QVERIFY(!lastSleepCompleted);
     }
 
     void aBodyThatEndsByItselfIsFinishedNotCancelled() {
-        auto handle =
-            TaskHandle::start([](TaskHandle& self) -> QCoro::Task<void> { co_await self.sleep(1ms); });
+        int completed = 0;
+        auto handle = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
+            completed += co_await self.sleep(1ms);
+            completed += co_await self.sleep(1ms);
+        });
         QVERIFY(waitUntil([&] { return handle->isFinished(); }, 2s));
+        QCOMPARE(completed, 2);
         QVERIFY(!handle->isCancelled());
-        handle->cancel(); // harmless once finished
-        QVERIFY(handle->isCancelled());
     }
 
+    // Dropping the last outside reference, or a body that throws, must not bring anything down.
     void theRunningBodyKeepsItsHandle() {
         bool ended = false;
-        std::weak_ptr<TaskHandle> weak;
-        {
-            auto handle = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
-                co_await self.sleep(20ms);
-                ended = true;
-            });
-            weak = handle;
-        }
+        std::weak_ptr<TaskHandle> weak = TaskHandle::start([&](TaskHandle& self) -> QCoro::Task<void> {
+            co_await self.sleep(20ms);
+            ended = true;
+        });
         QVERIFY(!weak.expired());
-        QVERIFY(waitUntil([&] { return ended; }, 2s));
-        QVERIFY(waitUntil([&] { return weak.expired(); }, 2s));
-    }
+        QVERIFY(waitUntil([&] { return ended && weak.expired(); }, 2s));
 
-    void anExceptionEndsTheTaskQuietly() {
-        auto handle = TaskHandle::start([](TaskHandle& self) -> QCoro::Task<void> {
+        auto throwing = TaskHandle::start([](TaskHandle& self) -> QCoro::Task<void> {
             co_await self.sleep(1ms);
             throw std::runtime_error("lost");
         });
-        QVERIFY(waitUntil([&] { return handle->isFinished(); }, 2s));
+        QVERIFY(waitUntil([&] { return throwing->isFinished(); }, 2s));
     }
 };
 
