@@ -5,16 +5,7 @@
 
 #include <QList>
 #include <QPointer>
-#include <QString>
-#include <algorithm>
-
-namespace quelvio {
-// Readable failures for QCOMPARE.
-inline char* toString(const PanelScreenFrame& f) {
-    return qstrdup(
-        QStringLiteral("(%1, %2, %3, %4)").arg(f.x).arg(f.y).arg(f.width).arg(f.height).toUtf8().constData());
-}
-} // namespace quelvio
+#include <map>
 
 namespace quelvio::test {
 
@@ -23,20 +14,15 @@ class FakeShellClock : public ShellClock {
 public:
     TimePoint now() const override { return m_now; }
     void schedule(std::chrono::milliseconds delay, QObject* context, std::function<void()> task) override {
-        m_tasks.append({m_now + delay, QPointer<QObject>(context), std::move(task)});
+        m_tasks.emplace(m_now + delay, Task{context, std::move(task)});
     }
 
     void advance(std::chrono::milliseconds by) {
         const TimePoint target = m_now + by;
-        for (;;) {
-            // The first of the earliest: tasks due together run in the order they were scheduled.
-            auto next = std::min_element(m_tasks.begin(), m_tasks.end(),
-                                         [](const Task& a, const Task& b) { return a.due < b.due; });
-            if (next == m_tasks.end() || next->due > target)
-                break;
-            Task task = std::move(*next);
-            m_tasks.erase(next);
-            m_now = std::max(m_now, task.due);
+        while (!m_tasks.empty() && m_tasks.begin()->first <= target) {
+            m_now = std::max(m_now, m_tasks.begin()->first);
+            const Task task = m_tasks.begin()->second;
+            m_tasks.erase(m_tasks.begin());
             if (task.context)
                 task.run();
         }
@@ -46,12 +32,11 @@ public:
 
 private:
     struct Task {
-        TimePoint due;
         QPointer<QObject> context;
         std::function<void()> run;
     };
     TimePoint m_now{std::chrono::hours(1)};
-    QList<Task> m_tasks;
+    std::multimap<TimePoint, Task> m_tasks; // keeps tasks due together in the order they came
 };
 
 // A panel window and desktop held in plain fields.
@@ -74,7 +59,7 @@ public:
         visible = false;
         key = false;
     }
-    void setPanelAppearance(AppAppearance a) override { appearance = a; }
+    void setPanelAppearance(AppAppearance) override {}
 
     QList<ScreenInfo> screens() const override { return screenList; }
     std::optional<ScreenInfo> mainScreen() const override { return main; }
@@ -85,21 +70,8 @@ public:
     bool hasModalWindow() const override { return modal; }
     bool reduceMotion() const override { return reduced; }
 
-    bool installOutsideClickMonitor() override {
-        ++installCalls;
-        monitorInstalled = monitorsAvailable;
-        return monitorsAvailable;
-    }
-    void removeOutsideClickMonitor() override {
-        ++removeCalls;
-        monitorInstalled = false;
-    }
-
-    // Finishes the latest fade as the animation would.
-    void completeLatestFade() {
-        alpha = 0;
-        fades.last()();
-    }
+    bool installOutsideClickMonitor() override { return monitorInstalled = true; }
+    void removeOutsideClickMonitor() override { monitorInstalled = false; }
 
     bool visible = false;
     bool key = false;
@@ -107,7 +79,6 @@ public:
     double alpha = 1;
     QList<std::function<void()>> fades;
     int frontRegardlessCount = 0;
-    std::optional<AppAppearance> appearance;
     QList<ScreenInfo> screenList;
     std::optional<ScreenInfo> main;
     QPointF pointer;
@@ -115,10 +86,7 @@ public:
     int activations = 0;
     bool modal = false;
     bool reduced = false;
-    bool monitorsAvailable = true;
     bool monitorInstalled = false;
-    int installCalls = 0;
-    int removeCalls = 0;
 };
 
 class FakeActivationHost : public ActivationHost {

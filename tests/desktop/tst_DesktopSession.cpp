@@ -1,4 +1,5 @@
 #include "LaunchAtLogin.h"
+#include "PlatformChoice.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 using namespace quelvio;
 
 Q_DECLARE_METATYPE(quelvio::LaunchAtLoginStatus)
+Q_DECLARE_METATYPE(SessionEnvironment)
+Q_DECLARE_METATYPE(std::optional<QByteArray>)
 
 namespace {
 
@@ -20,23 +23,20 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
-class TestLaunchAtLogin : public QObject {
+// What the program asks of the desktop session: the platform it runs on and its start at login.
+class TestDesktopSession : public QObject {
     Q_OBJECT
 
 private slots:
     void statusFromTheEntry_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<LaunchAtLoginStatus>("status");
-        QTest::newRow("hidden false")
-            << QByteArray("[Desktop Entry]\nExec=q\nHidden=false\n") << LaunchAtLoginStatus::enabled;
-        QTest::newRow("gnome switched off")
-            << QByteArray("[Desktop Entry]\nExec=q\nX-GNOME-Autostart-enabled=false\n")
-            << LaunchAtLoginStatus::notRegistered;
         QTest::newRow("hidden in another group counts for nothing")
             << QByteArray("[Desktop Entry]\nExec=q\n[Desktop Action x]\nHidden=true\n")
             << LaunchAtLoginStatus::enabled;
-        QTest::newRow("spaces and comments") << QByteArray("# mine\n\n[Desktop Entry]\r\nHidden = true\r\n")
-                                             << LaunchAtLoginStatus::notRegistered;
+        QTest::newRow("spaces and comments")
+            << QByteArray("# mine\n\n[Desktop Entry]\r\nX-GNOME-Autostart-enabled = false\r\n")
+            << LaunchAtLoginStatus::notRegistered;
         QTest::newRow("no desktop entry group") << QByteArray("garbage\n") << LaunchAtLoginStatus::notFound;
     }
     void statusFromTheEntry() {
@@ -52,20 +52,19 @@ private slots:
         QTemporaryDir home;
         const QString path = home.filePath(QStringLiteral("autostart/quelvio.desktop"));
         writeFile(path, "[Desktop Entry]\nExec=old\nHidden=true\n");
-        const LaunchAtLoginController controller(path, QStringLiteral("/opt/quelvio/bin/quelvio"));
+        // A blank asks for quotes, and inside them $ and " take a backslash, which the string
+        // value doubles; % is doubled everywhere.
+        const LaunchAtLoginController controller(path, QStringLiteral("/opt/a b/100%/x$\"q"));
         QCOMPARE(controller.status(), LaunchAtLoginStatus::notRegistered);
-
         controller.setEnabled(true);
         QCOMPARE(controller.status(), LaunchAtLoginStatus::enabled);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray written = file.readAll();
-        QVERIFY(written.startsWith("[Desktop Entry]\n"));
-        QVERIFY(written.contains("\nExec=/opt/quelvio/bin/quelvio\n"));
+        QVERIFY2(written.contains("\nExec=\"/opt/a b/100%%/x\\\\$\\\\\"q\"\n"), written.constData());
 
         controller.setEnabled(false);
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(controller.status(), LaunchAtLoginStatus::notRegistered);
         controller.setEnabled(false); // nothing to remove is no failure
 
         // A file where the autostart directory should be.
@@ -75,37 +74,24 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(LaunchAtLoginError, blocked.setEnabled(true));
     }
 
-    void entryPathIgnoresARelativeXdgConfigHome() {
-        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", "/tmp/cfg-home");
-        QCOMPARE(LaunchAtLoginController::defaultEntryPath(),
-                 QStringLiteral("/tmp/cfg-home/autostart/quelvio.desktop"));
-        qputenv("XDG_CONFIG_HOME", "relative/dir");
-        QCOMPARE(LaunchAtLoginController::defaultEntryPath(),
-                 QDir::homePath() + QStringLiteral("/.config/autostart/quelvio.desktop"));
-        qputenv("XDG_CONFIG_HOME", saved);
+    void xcbOnlyForAWaylandSessionWithXWaylandAndNoChoice_data() {
+        QTest::addColumn<SessionEnvironment>("environment");
+        QTest::addColumn<std::optional<QByteArray>>("platform");
+        const std::optional<QByteArray> xcb = QByteArray("xcb");
+        const std::optional<QByteArray> qtDecides;
+        QTest::newRow("wayland with XWayland") << SessionEnvironment{"wayland", "wayland-0", ":0", {}} << xcb;
+        QTest::newRow("only the socket says wayland") << SessionEnvironment{{}, "wayland-0", ":0", {}} << xcb;
+        QTest::newRow("no XWayland") << SessionEnvironment{"wayland", "wayland-0", {}, {}} << qtDecides;
+        QTest::newRow("the user chose a platform")
+            << SessionEnvironment{"wayland", "wayland-0", ":0", "wayland"} << qtDecides;
+        QTest::newRow("an X11 session") << SessionEnvironment{"x11", {}, ":0", {}} << qtDecides;
     }
-
-    void execValueQuotesAndEscapes_data() {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/quelvio"
-                               << "/usr/bin/quelvio";
-        QTest::newRow("blank") << "/home/a b/quelvio"
-                               << "\"/home/a b/quelvio\"";
-        QTest::newRow("dollar") << "/x$y/q"
-                                << "\"/x\\\\$y/q\"";
-        QTest::newRow("percent") << "/100%/q"
-                                 << "/100%%/q";
-        QTest::newRow("quote") << "/a\"b"
-                               << "\"/a\\\\\"b\"";
-    }
-    void execValueQuotesAndEscapes() {
-        QFETCH(QString, program);
-        QFETCH(QString, exec);
-        QCOMPARE(LaunchAtLoginController::execValue(program), exec);
+    void xcbOnlyForAWaylandSessionWithXWaylandAndNoChoice() {
+        QFETCH(SessionEnvironment, environment);
+        QFETCH(std::optional<QByteArray>, platform);
+        QCOMPARE(preferredPlatform(environment), platform);
     }
 };
 
-QTEST_MAIN(TestLaunchAtLogin)
-#include "tst_LaunchAtLogin.moc"
+QTEST_GUILESS_MAIN(TestDesktopSession)
+#include "tst_DesktopSession.moc"
