@@ -4,16 +4,18 @@
 #include "AsyncTest.h"
 #include "DemoServer.h"
 #include "FakeSeams.h"
+#include "KeyboardNavigation.h"
 #include "PanelThemeController.h"
 #include "StateBridge.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QScopeGuard>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 #include <QtQuickTest/quicktest.h>
@@ -26,15 +28,27 @@ namespace quelvio::test {
 
 struct ViewOptions {
     bool mainWindow = false;
-    std::optional<QString> apiKey;
+    std::optional<QString> apiKey{};
     std::chrono::milliseconds bannerLifetime{5000};
+};
+
+// Counts its open replies: teardown waits for the last, though the server may not see it yet.
+struct CountingNetwork : QNetworkAccessManager {
+    int open = 0;
+
+    QNetworkReply* createRequest(Operation op, const QNetworkRequest& request, QIODevice* body) override {
+        QNetworkReply* reply = QNetworkAccessManager::createRequest(op, request, body);
+        ++open;
+        connect(reply, &QNetworkReply::finished, this, [this] { --open; });
+        return reply;
+    }
 };
 
 // The panel or the main window in an offscreen window, on a state that talks to an embedded
 // demo server.
 struct ViewFixture {
     std::unique_ptr<demo::DemoServer> server = std::make_unique<demo::DemoServer>();
-    QNetworkAccessManager network;
+    CountingNetwork network;
     FakeLoginItems loginItems;
     std::unique_ptr<MemorySessionStore> store;
     std::unique_ptr<AppState> state;
@@ -55,8 +69,7 @@ struct ViewFixture {
         bridge = std::make_unique<StateBridge>(*state, options.bannerLifetime);
         StateBridge::setShared(bridge.get());
         engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-        // Pages switch at once, so a test sees the page it asked for where it stands; the motion
-        // test turns this off.
+        // Pages switch at once, so a test sees the page it asked for where it stands.
         PanelThemeController::shared().setReduceMotion(true);
         const QSize size = options.mainWindow ? QSize(980, 640) : QSize(400, 560);
         QQmlComponent component(
@@ -77,25 +90,21 @@ struct ViewFixture {
 
     ~ViewFixture() {
         state->cancelKeptTasks();
-        // Replies still on their way would strand the operations awaiting them: wait until the
-        // state is idle and the server has heard nothing new for a tenth of a second.
-        qsizetype seen = -1;
+        // Replies still on their way would strand the operations awaiting them: wait until none
+        // has been open and the state idle for a tenth of a second.
         QElapsedTimer quiet;
+        quiet.start();
         waitUntil([&] {
-            const qsizetype now = server ? server->requests().size() : 0; // a test may stop the server
-            if (now != seen || state->isLoading() || state->isLoadingMoreProducts() ||
-                state->scrapeBusySlug()) {
-                seen = now;
+            if (network.open > 0 || state->isLoading() || state->isLoadingMoreProducts() ||
+                state->scrapeBusySlug())
                 quiet.start();
-            }
             return quiet.elapsed() >= 100;
         });
         delete root;
         StateBridge::setShared(nullptr);
     }
 
-    // The bridge rebuilds its rows on a queued call, and layouts place items on the next polish:
-    // positions and rows are only final after both.
+    // Rows are rebuilt on a queued call and placed on the next polish: final after both.
     bool settle() {
         QCoreApplication::sendPostedEvents();
         return QQuickTest::qWaitForPolish(&window);
@@ -147,8 +156,7 @@ struct ViewFixture {
         return item && item->isVisible();
     }
 
-    // Every text item under the item (itself included) wears the current theme's font for its size
-    // and weight; field inputs are 12-point regular.
+    // Every text under the item wears the theme's font for its size and weight (inputs: 12, regular).
     bool wearsThemedFont(QQuickItem* item) const {
         int texts = 0;
         const QQuickItem* wrong = findWhere(
@@ -168,37 +176,90 @@ struct ViewFixture {
         return !wrong && texts > 0;
     }
 
-    // Clicks where the item stands once layouts have placed it.
-    void clickAt(QQuickItem* item) {
-        QVERIFY(item && settle());
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(&window, key, modifiers);
+    }
+
+    // Scrolls the enclosing flickable so the item is in view, then clicks where it stands once
+    // layouts have placed it.
+    void click(QQuickItem* item) {
+        QVERIFY(item);
+        for (QQuickItem* p = item->parentItem(); p; p = p->parentItem()) {
+            if (!p->inherits("QQuickFlickable"))
+                continue;
+            auto* content = p->property("contentItem").value<QQuickItem*>();
+            const qreal y = item->mapToItem(content, QPointF(0, 0)).y();
+            const qreal bottom = std::max<qreal>(0, p->property("contentHeight").toReal() - p->height());
+            p->setProperty("contentY", std::clamp<qreal>(y - 20, 0, bottom));
+            break;
+        }
+        QVERIFY(settle());
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         QTest::mouseClick(&window, Qt::LeftButton, {}, centre.toPoint());
     }
 
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(&window, key, modifiers);
+    // Types (ASCII) into a field the way a user does: focus, then keys.
+    void type(QQuickItem* field, const QString& text) {
+        QVERIFY(field);
+        auto* input = field->property("input").value<QQuickItem*>();
+        input->forceActiveFocus();
+        QVERIFY(input->hasActiveFocus());
+        for (QChar ch : text)
+            QTest::keyClick(&window, ch.toLatin1());
+    }
+
+    KeyboardNavigation& keyboard() {
+        return *engine.singletonInstance<KeyboardNavigation*>(qmlTypeId("Quelvio", 1, 0, "Keyboard"));
+    }
+
+    qint64 firstRow() const {
+        const auto& rows = bridge->products()->rows();
+        return rows.isEmpty() ? 0 : rows.first().key.toLongLong();
+    }
+
+    // Loaded, and the list shows the state's order.
+    bool listed() {
+        return loaded() &&
+               waitUntil([&] { return firstRow() == state->displayedProductSections().feed.first().id; });
+    }
+
+    // The product the keyboard's selection shows on, once a row shows it.
+    qint64 selectedRow() const {
+        QQuickItem* row = nullptr;
+        waitUntil([&] {
+            return (row = findWhere([](QQuickItem* item) {
+                        return item->property("selected").toBool() && item->property("productId").isValid();
+                    })) != nullptr;
+        });
+        return row ? row->property("productId").toLongLong() : 0;
+    }
+
+    // A product the demo server has a history for, not yet starred.
+    Product establishedProduct() const {
+        for (const Product& product : state->products())
+            if (!product.showsNew() && !state->favoriteProductIDs().contains(product.id))
+                return product;
+        return state->products().first();
+    }
+
+    // The first shown item a pointer can press (a mouse area's owner) or toggle (a stock button)
+    // that lacks an accessible role, a name or a press action.
+    QQuickItem* unreadable() const {
+        return findWhere([](QQuickItem* item) {
+            QQuickItem* owner = item->inherits("QQuickMouseArea")        ? item->parentItem()
+                                : item->inherits("QQuickAbstractButton") ? item
+                                                                         : nullptr;
+            if (!owner || !item->isVisible())
+                return false;
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(owner);
+            const QStringList actions =
+                face && face->actionInterface() ? face->actionInterface()->actionNames() : QStringList();
+            return !face || face->role() == QAccessible::NoRole || face->role() == QAccessible::Client ||
+                   face->text(QAccessible::Name).isEmpty() ||
+                   !(actions.contains(QAccessibleActionInterface::pressAction()) ||
+                     actions.contains(QAccessibleActionInterface::toggleAction()));
+        });
     }
 };
-
-// A stock control placed in the view takes the theme's colours, paper and ink alike.
-inline bool stockControlsWearTheTheme(ViewFixture& view) {
-    const auto restore = qScopeGuard([] { PanelThemeController::shared().apply(AppTheme::ink); });
-    QQmlComponent component(&view.engine);
-    component.setData("import QtQuick.Controls\nScrollBar {}", QUrl());
-    const std::unique_ptr<QObject> control(component.create());
-    if (!control)
-        return false;
-    qobject_cast<QQuickItem*>(control.get())->setParentItem(view.root);
-    for (AppTheme theme : {AppTheme::paper, AppTheme::ink}) {
-        PanelThemeController::shared().apply(theme);
-        const ThemePalette& expected = PanelTheme::current().palette;
-        const QObject* palette = control->property("palette").value<QObject*>();
-        if (palette->property("window").value<QColor>() != expected.bgBase ||
-            palette->property("windowText").value<QColor>() != expected.textPrimary ||
-            palette->property("highlight").value<QColor>() != expected.accent)
-            return false;
-    }
-    return true;
-}
 
 } // namespace quelvio::test

@@ -33,13 +33,12 @@ struct SignalLog {
         , moved(&m, &QAbstractItemModel::rowsMoved)
         , changed(&m, &QAbstractItemModel::dataChanged)
         , count(&m, &KeyedListModel::countChanged)
-        , reset(&m, &QAbstractItemModel::modelReset)
-        , layout(&m, &QAbstractItemModel::layoutChanged) {}
+        , reset(&m, &QAbstractItemModel::modelReset) {}
     qsizetype total() const {
         return inserted.count() + removed.count() + moved.count() + changed.count() + count.count() +
-               reset.count() + layout.count();
+               reset.count();
     }
-    QSignalSpy inserted, removed, moved, changed, count, reset, layout;
+    QSignalSpy inserted, removed, moved, changed, count, reset;
 };
 
 // What a view holds: the rows as the model's signals alone describe them.
@@ -62,8 +61,7 @@ struct ViewMirror {
                              items.remove(start, block.size());
                              const int at =
                                  destination > start ? destination - int(block.size()) : destination;
-                             for (qsizetype i = 0; i < block.size(); ++i)
-                                 items.insert(at + i, block[i]);
+                             items = items.mid(0, at) + block + items.mid(at);
                          });
         QObject::connect(&model, &QAbstractItemModel::dataChanged,
                          [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
@@ -78,13 +76,6 @@ struct ViewMirror {
         return index.data(model.keyRole()).toString() + index.data(priceRole).toString();
     }
 
-    QStringList fresh() const {
-        QStringList all;
-        for (int i = 0; i < model.rowCount(); ++i)
-            all.append(read(i));
-        return all;
-    }
-
     KeyedListModel& model;
     QStringList items;
 };
@@ -97,12 +88,11 @@ class TestKeyedListModel : public QObject {
 private slots:
     void rowsReadByRoleAndByGet() {
         KeyedListModel model({"key", "price"});
-        model.setRows({{"a", {{"key", "not the key"}, {"extra", true}}}});
+        model.setRows({{"a", {{"key", "not the key"}}}});
         // A role named "key" reads the row's key, never a value of that name.
         QCOMPARE(model.index(0).data(model.keyRole()).toString(), u"a");
         QCOMPARE(model.get(0).value("key").toString(), u"a");
         QVERIFY(!model.index(0).data(model.keyRole() + 1).isValid()); // absent value
-        QCOMPARE(model.get(0).value("extra").toBool(), true);
         QVERIFY(model.get(1).isEmpty());
     }
 
@@ -116,7 +106,6 @@ private slots:
             return log.total() == 0 && model.rows() == before;
         };
         QVERIFY(quiet(rowsOf("abcde"), rowsOf("abcde")));
-        QVERIFY(quiet(rowsOf("abc"), {row("a"), row("b"), row("c"), row("b", 99)})); // a later duplicate
         QVERIFY(quiet({row("a", 2)}, {row("a", 2.0)})); // an equal value of another number type
     }
 
@@ -162,11 +151,9 @@ private slots:
         QTest::addColumn<int>("moveSignals");
         QTest::newRow("insert at both ends") << u"abc"_s << u"xabcy"_s << 2 << 0 << 0;
         QTest::newRow("into an empty list") << u""_s << u"abc"_s << 1 << 0 << 0;
-        QTest::newRow("remove a run") << u"abcde"_s << u"ade"_s << 0 << 1 << 0;
         QTest::newRow("remove apart") << u"abcde"_s << u"bd"_s << 0 << 3 << 0;
         QTest::newRow("remove all") << u"abc"_s << u""_s << 0 << 1 << 0;
         QTest::newRow("first to last") << u"abcd"_s << u"bcda"_s << 0 << 0 << 1;
-        QTest::newRow("last to first") << u"abcd"_s << u"dabc"_s << 0 << 0 << 1;
         QTest::newRow("reverse") << u"abcd"_s << u"dcba"_s << 0 << 0 << 3;
         QTest::newRow("replace everything") << u"abc"_s << u"xyz"_s << 1 << 1 << 0;
         QTest::newRow("all kinds") << u"abcdef"_s << u"fxbdy"_s << 2 << 3 << 1;
@@ -190,7 +177,7 @@ private slots:
         QCOMPARE(log.moved.count(), moveSignals);
         QCOMPARE(log.changed.count(), 0);
         QCOMPARE(log.count.count(), before.size() == after.size() ? 0 : 1);
-        QCOMPARE(mirror.items, mirror.fresh());
+        QCOMPARE(mirror.items, ViewMirror(model).items);
     }
 
     void aMovedRowCarriesItsNewValues() {
@@ -200,7 +187,7 @@ private slots:
         ViewMirror mirror(model);
         model.setRows({row("d", 9), row("a"), row("x", 4), row("c", 5)});
         QCOMPARE(mirror.items, (QStringList{"d9", "a1", "x4", "c5"}));
-        QCOMPARE(mirror.items, mirror.fresh());
+        QCOMPARE(mirror.items, ViewMirror(model).items);
     }
 
     void duplicateKeysKeepTheFirst() {

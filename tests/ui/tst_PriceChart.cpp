@@ -83,33 +83,19 @@ private slots:
     void initTestCase() { QQuickWindow::setGraphicsApi(QSGRendererInterface::Software); }
     void cleanup() { PanelThemeController::shared().apply(AppTheme::ink); }
 
-    void samplesAndTheirTone() {
+    void emptyTextAndTone() {
         const QList<PriceSnapshot> oneReadable{snapshot(1, "5", "2026-03-01T12:00:00Z"),
                                                snapshot(2, "", "2026-03-02T12:00:00Z")};
         QCOMPARE(emptyText(oneReadable, samples(oneReadable)).value_or(QString()), "历史点不足");
-        QVERIFY(!emptyText(daily({"5", "6"}), samples(daily({"5", "6"}))));
-
-        QList<PriceSnapshot> hourly;
-        for (int i = 1; i <= 100; ++i)
-            hourly.append(snapshot(i, QString::number(i),
-                                   QDateTime(QDate(2026, 1, 1), QTime(0, 0), QTimeZone::utc())
-                                       .addSecs(i * 3600)
-                                       .toString(Qt::ISODate)));
-        const QList<PriceHistorySample> latest = samples(hourly);
-        QCOMPARE(latest.size(), 80);
-        QCOMPARE(latest.first().id, 21);
 
         QCOMPARE(lineTone(samples(daily({"5", "6"})), true), LineTone::danger);
-        QCOMPARE(lineTone(samples(daily({"5", "6"})), false), LineTone::success);
         QCOMPARE(lineTone(samples(daily({"5", "5.0"})), true), LineTone::accentSecondary);
         QCOMPARE(lineTone(samples(daily({"5", "9", "1", "5"})), true), LineTone::accentSecondary); // the ends
-        QCOMPARE(lineTone({}, true), LineTone::accent);
     }
 
     void labels() {
         QCOMPARE(axisPrice(100.4), "100");
         QCOMPARE(axisPrice(12.34), "12.3");
-        QCOMPARE(axisPrice(3.0), "3");
         QCOMPARE(axisPrice(-2.5), "-2.50");
         const QDateTime lateEvening(QDate(2026, 1, 1), QTime(23, 30), QTimeZone::utc());
         QCOMPARE(dateLabel(lateEvening, QTimeZone(8 * 3600)), "01-02");
@@ -117,8 +103,6 @@ private slots:
         const QList<PriceHistorySample> s = samples(daily({"5", "5.5", "6"}));
         QCOMPARE(header(s, std::nullopt, QStringLiteral("CNY"), QStringLiteral("month"), QTimeZone::utc()),
                  (Header{"¥5  →  ¥6", "3 点 · 悬停查看"}));
-        QCOMPARE(header(s, 1, QStringLiteral("USD"), QStringLiteral("month"), QTimeZone::utc()),
-                 (Header{"$5.5/month", "03-02 12:00"}));
         QCOMPARE(header(s, 2, std::nullopt, std::nullopt, QTimeZone(8 * 3600)), (Header{"6", "03-03 20:00"}));
     }
 
@@ -129,7 +113,6 @@ private slots:
         QCOMPARE(nearest({"2026-03-01T14:00:00Z", "2026-03-01T12:00:00Z"}, "2026-03-01T13:00:00Z"), 1);
         QCOMPARE(nearest(oldestFirst, "2026-04-01T00:00:00Z"), 2);
         QCOMPARE(nearest(oldestFirst, ""), -1);
-        QCOMPARE(nearest({}, "2026-03-01T12:00:00Z"), -1);
     }
 
     void priceTicksTakeRoundSteps() {
@@ -148,7 +131,6 @@ private slots:
         QCOMPARE(scale.y(0), plot.bottom());
         QCOMPARE(scale.y(scale.ticks().last()), plot.top());
         QCOMPARE(scale.dateAt(plot.width() / 2), s[1].date);
-        QCOMPARE(scale.dateAt(-0.5), std::nullopt);
         QCOMPARE(scale.dateAt(plot.width() + 0.5), std::nullopt);
         QCOMPARE(Scale(s, QRectF(0, 0, 0, 100)).dateAt(0), std::nullopt);
 
@@ -166,7 +148,6 @@ private slots:
         const QList<AxisLabel> four = xAxisLabels(
             Scale(samples(daily({"5", "6", "7", "8"})), QRectF(0, 0, 300, 100)), 4, QTimeZone::utc());
         QCOMPARE(texts(four), (QStringList{"03-01", "03-02", "03-03", "03-04"}));
-        QCOMPARE(four.last().position, 300.0);
 
         const Scale scale(samples(daily({"120", "150"})), QRectF(0, 0, 300, 100));
         QCOMPARE(texts(yAxisLabels(scale)), (QStringList{"0", "50", "100", "150"}));
@@ -209,19 +190,11 @@ private slots:
         QVERIFY(plot.width() > 100);
         rig.hover({plot.right() - 2, plot.center().y()});
         QTRY_COMPARE(rig.chart.selectedIndex(), 2);
-        rig.hover({plot.left() + 2, plot.center().y()});
-        QTRY_COMPARE(rig.chart.selectedIndex(), 0);
-        // Over the read-out, or left of the plot, nothing is selected.
+        // Over the read-out nothing is selected; leaving the chart ends the hover.
         rig.hover({plot.center().x(), 2});
         QTRY_COMPARE(rig.chart.selectedIndex(), -1);
         rig.hover(plot.center());
         QTRY_COMPARE(rig.chart.selectedIndex(), 1);
-        QCOMPARE(rig.chart.headerTitle(), "6");
-        rig.hover({plot.left() - 3, plot.center().y()});
-        QTRY_COMPARE(rig.chart.selectedIndex(), -1);
-        // Leaving the chart ends the hover.
-        rig.hover(plot.center());
-        QTRY_VERIFY(rig.chart.hoverDate().has_value());
         QTest::mouseMove(&rig.window, QPoint(415, 215));
         QTRY_COMPARE(rig.chart.hoverDate(), std::nullopt);
     }
