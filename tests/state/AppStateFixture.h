@@ -3,7 +3,6 @@
 #include "AppState.h"
 #include "AsyncTest.h"
 #include "DemoServer.h"
-#include "StreamLineReader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,8 +12,7 @@
 
 namespace quelvio::test {
 
-// One demo server, one network manager, a session store in memory and the state under test,
-// with its timings shortened. Everything lives for one test function.
+// A demo server, a session store in memory and the state under test, for one test function.
 struct AppStateFixture {
     demo::DemoServer server;
     QNetworkAccessManager network;
@@ -40,23 +38,16 @@ struct AppStateFixture {
         return options;
     }
 
-    QString baseURL() const { return server.baseUrl().toString(); }
-
-    // A real sign-in against the server, stored as the session the state will load.
-    QString tokenFor(const demo::Credentials& credentials) {
-        const APIClient client(APIRequestFactory{baseURL(), {}, {}}, &network);
-        const auto session = await(client.login({credentials.username, credentials.password, std::nullopt}));
-        if (!session.value)
-            qFatal("sign-in against the demo server failed");
-        return session.value->token;
-    }
-
     AppState& make(std::optional<demo::Credentials> signedIn = std::nullopt,
                    AppState::Timings timings = {std::chrono::hours(1), std::chrono::milliseconds(20)}) {
         SessionSnapshot snapshot;
-        snapshot.baseURL = baseURL();
-        if (signedIn) {
-            snapshot.token = tokenFor(*signedIn);
+        snapshot.baseURL = server.baseUrl().toString();
+        if (signedIn) { // a real sign-in, stored as the session the state will load
+            const APIClient client(APIRequestFactory{snapshot.baseURL, {}, {}}, &network);
+            const auto session = await(client.login({signedIn->username, signedIn->password, std::nullopt}));
+            if (!session.value)
+                qFatal("sign-in against the demo server failed");
+            snapshot.token = session.value->token;
             snapshot.username = signedIn->username;
         }
         store = std::make_unique<MemorySessionStore>(snapshot);
@@ -108,7 +99,6 @@ struct AppStateFixture {
         return result;
     }
 
-    // The JSON body of the last request to the path.
     QJsonObject lastBody(const QString& path) const {
         const auto requests = server.requests();
         for (auto it = requests.crbegin(); it != requests.crend(); ++it)

@@ -18,7 +18,6 @@ namespace {
 class ChunkedPeer : public QTcpServer {
 public:
     QList<QByteArray> chunks;
-    bool closeAtEnd = true;
 
     ChunkedPeer() {
         listen(QHostAddress::LocalHost, 0);
@@ -40,8 +39,7 @@ private:
         if (!socket)
             return;
         if (index == chunks.size()) {
-            if (closeAtEnd)
-                socket->disconnectFromHost();
+            socket->disconnectFromHost();
             return;
         }
         socket->write(chunks[index]);
@@ -88,10 +86,18 @@ private slots:
                                                           "\r", "event: x", "data: tail"}));
     }
 
+    // Past the limit the reading ends, whether the line feed comes with the bytes that cross it
+    // or never comes.
+    void anEndlessLineEndsTheReading_data() {
+        QTest::addColumn<QByteArray>("ending");
+        QTest::newRow("line feed past the limit") << QByteArray("\n");
+        QTest::newRow("no line feed ever") << QByteArray();
+    }
+
     void anEndlessLineEndsTheReading() {
+        QFETCH(QByteArray, ending);
         ChunkedPeer peer;
-        peer.chunks = {"data: ok\n", QByteArray(600, 'x'), QByteArray(600, 'y'), "\n"};
-        peer.closeAtEnd = false;
+        peer.chunks = {"data: ok\n", QByteArray(600, 'x'), QByteArray(600, 'y') + ending};
         std::unique_ptr<QNetworkReply> reply(m_network.get(QNetworkRequest(peer.url())));
         const auto outcome = await(readAll(reply.get(), 1000));
         QVERIFY(outcome.finished);
