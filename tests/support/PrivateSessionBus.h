@@ -17,7 +17,6 @@ public:
     PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
 
     bool isRunning() const { return !m_address.isEmpty(); }
-    QString address() const { return m_address; }
     // A new connection to the bus under a name of its own.
     QDBusConnection connect(const QString& name);
 

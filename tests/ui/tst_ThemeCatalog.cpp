@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 
 using namespace quelvio;
 
@@ -59,6 +60,24 @@ private slots:
         QCOMPARE(controller.switchDuration(), 0);
         controller.setReduceMotion(false);
         QCOMPARE(controller.switchDuration(), controller.motionDuration());
+    }
+
+    // The focus ring and the keyboard's selection bar are drawn in the accent: it must stand out
+    // (3:1, as non-text contrast asks) from every ground they are drawn on.
+    void theAccentStandsOutFromEveryGround() {
+        const auto luminance = [](const QColor& c) {
+            const auto channel = [](double v) {
+                return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        for (const ThemeDefinition& theme : ThemeCatalog::all())
+            for (const QColor& ground : {theme.palette.bgBase, theme.palette.bgElevated,
+                                         theme.palette.bgSidebar, theme.palette.bgHighlight}) {
+                const double a = luminance(theme.palette.accent), b = luminance(ground);
+                QVERIFY2((std::max(a, b) + 0.05) / (std::min(a, b) + 0.05) >= 3.0,
+                         qPrintable(theme.name + QStringLiteral(" on ") + ground.name()));
+            }
     }
 };
 
