@@ -20,11 +20,7 @@ QString ago(qint64 seconds) {
 }
 
 PriceSnapshot snapshot(qint64 id, const QString& price, const QString& capturedAt) {
-    PriceSnapshot s;
-    s.id = id;
-    s.price = price;
-    s.capturedAt = capturedAt;
-    return s;
+    return {.id = id, .price = price, .capturedAt = capturedAt};
 }
 
 QList<qint64> ids(const QList<PriceHistorySample>& samples) {

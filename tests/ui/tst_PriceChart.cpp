@@ -13,11 +13,7 @@ using namespace quelvio::PriceChartRules;
 namespace {
 
 PriceSnapshot snapshot(qint64 id, const QString& price, const QString& capturedAt) {
-    PriceSnapshot s;
-    s.id = id;
-    s.price = price;
-    s.capturedAt = capturedAt;
-    return s;
+    return {.id = id, .price = price, .capturedAt = capturedAt};
 }
 
 // One snapshot a day from 2026-03-01 at noon UTC.

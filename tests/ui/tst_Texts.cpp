@@ -36,12 +36,8 @@ ScrapeRun run(const QString& status, const QString& startedAt, std::optional<QSt
     return r;
 }
 
-PriceSnapshot snapshot(qint64 id, const QString& price, const QString& at) {
-    PriceSnapshot s;
-    s.id = id;
-    s.price = price;
-    s.capturedAt = at;
-    return s;
+PriceSnapshot snapshot(qint64 id, const QString& price, const QString& capturedAt) {
+    return {.id = id, .price = price, .capturedAt = capturedAt};
 }
 
 } // namespace
