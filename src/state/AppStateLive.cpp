@@ -101,7 +101,12 @@ QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
         setUsesPollingFallback(true);
         co_return;
     }
+    if (!self || task.isCancelled())
+        co_return;
+    // A server that closes the stream cleanly has stopped it as surely as one that breaks it: only
+    // the poll follows the server now, and the view must not go on saying otherwise.
     qCDebug(lcStream) << "ended";
+    setUsesPollingFallback(true);
 }
 
 void AppState::refreshForStream(bool forceCatalog) {

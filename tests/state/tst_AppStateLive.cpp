@@ -90,6 +90,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("lines");
         QTest::newRow("refused") << 503 << 0;
+        QTest::newRow("closed by the server") << 200 << 0;
         // Data lines of 1 KiB each, never a blank line: past 1 MiB the reading ends.
         QTest::newRow("an endless block") << 200 << 1100;
     }
@@ -98,8 +99,9 @@ private slots:
         QFETCH(int, status);
         QFETCH(int, lines);
         AppStateFixture f;
-        f.server.scriptStream(
-            {.status = status, .lines = QList<QByteArray>(lines, "data: " + QByteArray(1024, 'x'))});
+        f.server.scriptStream({.status = status,
+                               .lines = QList<QByteArray>(lines, "data: " + QByteArray(1024, 'x')),
+                               .close = lines == 0}); // the endless block stays open
         AppState& s = f.make(std::nullopt, {150ms, 20ms});
         s.start();
         QVERIFY(waitUntil([&] { return s.usesPollingFallback(); }));
