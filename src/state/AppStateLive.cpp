@@ -95,16 +95,12 @@ QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
                 refreshForStream(m_selectedTab == MenuBarDropdownTab::products);
         }
     } catch (const StreamLineReader::ReadError& error) {
-        if (!self || task.isCancelled())
-            co_return;
         qCDebug(lcStream) << "reading failed:" << error.what();
-        setUsesPollingFallback(true);
-        co_return;
     }
     if (!self || task.isCancelled())
         co_return;
-    // A server that closes the stream cleanly has stopped it as surely as one that breaks it: only
-    // the poll follows the server now, and the view must not go on saying otherwise.
+    // Broken or closed cleanly by the server, the stream has stopped: only the poll follows the
+    // server now, and the view must not go on saying otherwise.
     qCDebug(lcStream) << "ended";
     setUsesPollingFallback(true);
 }
