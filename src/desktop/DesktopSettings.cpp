@@ -32,9 +32,11 @@ QDBusMessage settingsCall(const QString& method, const QString& group, const QSt
 PortalSettingsSource::PortalSettingsSource(QDBusConnection bus, QObject* parent)
     : DesktopSettingsSource(parent)
     , m_bus(std::move(bus)) {
+    // The whole message, not typed arguments: Qt DBus refuses a slot taking QDBusVariant until
+    // something in the process has used that type, and here nothing has yet.
     if (m_bus.isConnected())
         m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                      SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+                      SLOT(onSettingChanged(QDBusMessage)));
 }
 
 QCoro::Task<std::optional<QVariant>> PortalSettingsSource::read(QString group, QString key) {
@@ -57,9 +59,11 @@ QCoro::Task<std::optional<QVariant>> PortalSettingsSource::read(QString group, Q
     co_return unwrap(reply.arguments().constFirst());
 }
 
-void PortalSettingsSource::onSettingChanged(const QString& group, const QString& key,
-                                            const QDBusVariant& value) {
-    emit settingChanged(group, key, unwrap(value.variant()));
+void PortalSettingsSource::onSettingChanged(const QDBusMessage& message) {
+    const QVariantList arguments = message.arguments();
+    if (message.signature() != QLatin1StringView("ssv") || arguments.size() != 3)
+        return;
+    emit settingChanged(arguments[0].toString(), arguments[1].toString(), unwrap(arguments[2]));
 }
 
 } // namespace quelvio

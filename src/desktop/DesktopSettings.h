@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <optional>
 
-class QDBusVariant;
+class QDBusMessage;
 
 namespace quelvio {
 
@@ -37,7 +37,7 @@ public:
     QCoro::Task<std::optional<QVariant>> read(QString group, QString key) override;
 
 private slots:
-    void onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    void onSettingChanged(const QDBusMessage& message);
 
 private:
     QDBusConnection m_bus;
