@@ -1,6 +1,8 @@
 #include "KeyablePanel.h"
 
+#include "DesktopIcons.h"
 #include "Presentation/Placement.h"
+#include "X11WindowHints.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -10,7 +12,7 @@ namespace quelvio {
 KeyablePanel::KeyablePanel(QWindow* parent)
     : QQuickWindow(parent) {
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setTitle(QStringLiteral("quelvio"));
+    setTitle(QStringLiteral("Quelvio"));
     setColor(Qt::transparent);
     resize(int(MenuBarDropdownLayout::preferredWidth), int(MenuBarDropdownLayout::preferredHeight));
     connect(this, &QWindow::activeChanged, this, [this] {
@@ -48,6 +50,14 @@ void KeyablePanel::fadeOut(std::chrono::milliseconds duration, std::function<voi
 
 bool KeyablePanel::isFading() const {
     return m_fade && m_fade->state() == QAbstractAnimation::Running;
+}
+
+// Sent before the window is mapped: a popup has no place in task bars or window switchers, and
+// not every window manager leaves tool windows out by itself (openbox does not).
+void KeyablePanel::showEvent(QShowEvent* event) {
+    X11WindowHints::setDesktopEntry(this, desktopFileName);
+    X11WindowHints::skipTaskbarAndPager(this);
+    QQuickWindow::showEvent(event);
 }
 
 void KeyablePanel::keyPressEvent(QKeyEvent* event) {

@@ -28,6 +28,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPointer<QPropertyAnimation> m_fade;

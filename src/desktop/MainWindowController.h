@@ -29,7 +29,7 @@ struct MainWindowConfiguration {
 };
 
 namespace MainWindowLayout {
-inline const QString title = QStringLiteral("quelvio");
+inline const QString title = QStringLiteral("Quelvio");
 inline constexpr double minimumWidth = 760;
 inline constexpr double minimumHeight = 480;
 // The name the window's frame is remembered under across launches.

@@ -1,6 +1,8 @@
 #include "QtMainWindowHost.h"
 
+#include "DesktopIcons.h"
 #include "SessionStore.h"
+#include "X11WindowHints.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -30,6 +32,11 @@ bool HideOnCloseWindow::eventFilter(QObject* watched, QEvent* event) {
         QTimer::singleShot(0, this, [this] { m_quitting = false; });
     }
     return false;
+}
+
+void HideOnCloseWindow::showEvent(QShowEvent* event) {
+    X11WindowHints::setDesktopEntry(this, desktopFileName);
+    QQuickWindow::showEvent(event);
 }
 
 bool HideOnCloseWindow::event(QEvent* event) {
