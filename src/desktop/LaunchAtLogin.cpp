@@ -1,5 +1,7 @@
 #include "LaunchAtLogin.h"
 
+#include "DesktopIcons.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -99,9 +101,10 @@ void LaunchAtLoginController::setEnabled(bool enabled) const {
                                          "Name=Quelvio\n"
                                          "Comment=Price tracker in the system tray\n"
                                          "Exec=%1\n"
+                                         "Icon=%2\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
-                              .arg(execValue(m_executablePath));
+                              .arg(execValue(m_executablePath), QLatin1StringView(desktopFileName));
     file.write(entry.toUtf8());
     if (!file.commit())
         throw LaunchAtLoginError(QStringLiteral("无法写入自启动项：%1").arg(file.errorString()));

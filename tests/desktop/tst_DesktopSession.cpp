@@ -62,6 +62,8 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray written = file.readAll();
         QVERIFY2(written.contains("\nExec=\"/opt/a b/100%%/x\\\\$\\\\\"q\"\n"), written.constData());
+        // Session managers show the entry with the launcher's icon.
+        QVERIFY2(written.contains("\nIcon=io.quelvio.Quelvio\n"), written.constData());
 
         controller.setEnabled(false);
         QVERIFY(!QFile::exists(path));
