@@ -173,6 +173,11 @@ HttpReply Api::route(const RecordedRequest& r) {
 
     if (path == u"/health")
         return only("GET"), health();
+    if (path == u"/demo/price-moves") {
+        requireApiKey(r);
+        only("POST");
+        return scriptPriceMove(r);
+    }
     if (parts.size() < 2 || parts[0] != u"v1")
         fail(404, QStringLiteral("未找到"));
     const QString& head = parts[1];
@@ -707,6 +712,19 @@ HttpReply Api::adminReports(const RecordedRequest& request) {
 }
 
 // --- scrapes -----------------------------------------------------------------------------------
+
+// Not part of the API: lets a desktop check make a watched price fall on the next scrape.
+HttpReply Api::scriptPriceMove(const RecordedRequest& request) {
+    const QJsonObject body = bodyObject(request);
+    const auto id = integer(body, QStringLiteral("product_id"));
+    const auto percent = integer(body, QStringLiteral("percent"));
+    if (!id || !m_catalogue.itemById(*id))
+        fail(404, QStringLiteral("商品不存在"));
+    if (!percent || *percent <= -100 || *percent > 1000)
+        fail(400, QStringLiteral("无效的 percent"));
+    m_catalogue.scriptedMoves.insert(*id, int(*percent));
+    return json({{"ok", true}});
+}
 
 HttpReply Api::scrape(const QString& slug) {
     try {

@@ -31,6 +31,7 @@ public:
 private:
     HttpReply route(const RecordedRequest& request);
     HttpReply runScrape(const QString& slug);
+    HttpReply scriptPriceMove(const RecordedRequest& request);
 
     HttpReply health();
     HttpReply sources(const RecordedRequest& request);
