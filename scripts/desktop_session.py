@@ -537,6 +537,17 @@ def choose_from_tray_menu(session, app, item, keys):
     return menu
 
 
+def check_relaunch(report, session, app, prefix):
+    frame = app.main.geometry()
+
+    def relaunch():
+        close_by_keys(session, app)
+        app.launch_again()
+        shown_again(session, app, frame)
+    report.check(f"{prefix}Alt+F4 hides the main window; a second launch brings it back focused at its frame",
+                 relaunch)
+
+
 def popup_menu(windows):
     """A menu is a mapped window the window manager does not manage."""
     for window in windows:
@@ -683,12 +694,7 @@ def phase_xfce(report):
         report.check("ContextMenu on the tray item opens the menu", context_menu)
 
         frame = app.main.geometry()
-
-        def relaunch():
-            close_by_keys(session, app)
-            app.launch_again()
-            shown_again(session, app, frame)
-        report.check("Alt+F4 hides the main window; a second launch brings it back focused at its frame", relaunch)
+        check_relaunch(report, session, app, "")
 
         def tray_entry():
             close_by_button(session, app)
@@ -833,13 +839,7 @@ def phase_xembed(report):
             session.key("Escape")
         report.check("the panel is kept out of task bars and pagers (openbox)", skip)
 
-        frame = app.main.geometry()
-
-        def relaunch():
-            close_by_keys(session, app)
-            app.launch_again()
-            shown_again(session, app, frame)
-        report.check("openbox: Alt+F4 hides the main window; a second launch brings it back", relaunch)
+        check_relaunch(report, session, app, "openbox: ")
     finally:
         session.close()
 
