@@ -129,15 +129,22 @@ public:
         , api(
               catalogue, this->options.apiKey, [this] { return now(); },
               [this](const QString& type, const QJsonObject& extra) { broadcast(type, extra); })
-        , front([this](const QHttpServerRequest& request, QTcpSocket* socket) { receive(request, socket); }) {
+        , front(makeFront()) {
         clock.start();
         heartbeat.setInterval(this->options.heartbeatInterval);
         QObject::connect(&heartbeat, &QTimer::timeout, q,
                          [this] { broadcast(QStringLiteral("heartbeat"), {}); });
+        dropTimer.setInterval(this->options.dropStreamsEvery);
+        QObject::connect(&dropTimer, &QTimer::timeout, q, [q] { q->closeStreams(); });
         if (this->options.scrapeEvery.count() > 0) {
             scrapeTimer.setInterval(this->options.scrapeEvery);
             QObject::connect(&scrapeTimer, &QTimer::timeout, q, [this] { api.scrape({}); });
         }
+    }
+
+    std::unique_ptr<HttpFront> makeFront() {
+        return std::make_unique<HttpFront>(
+            [this](const QHttpServerRequest& request, QTcpSocket* socket) { receive(request, socket); });
     }
 
     static QDateTime currentSecond() {
@@ -169,6 +176,10 @@ public:
             faults.erase(found);
         if (fault.neverAnswer)
             return; // the connection stays open until the client gives up
+        if (fault.trickleEvery.count() > 0) {
+            trickle(guard, fault.trickleEvery);
+            return;
+        }
         auto respond = [this, r, guard, fault] {
             if (fault.status > 0)
                 writeReply(guard, fault.status, fault.body, "application/json");
@@ -179,6 +190,19 @@ public:
             QTimer::singleShot(fault.delay, q, respond);
         else
             respond();
+    }
+
+    void trickle(const QPointer<QTcpSocket>& socket, std::chrono::milliseconds every) {
+        constexpr int length = 1000;
+        socket->write(statusLine(200) + "Content-Type: application/json\r\nContent-Length: " +
+                      QByteArray::number(length) + "\r\n\r\n");
+        auto* timer = new QTimer(socket); // goes with the connection
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent = 0]() mutable {
+            socket->write(" ");
+            if (++sent == length)
+                timer->stop();
+        });
+        timer->start(every);
     }
 
     void answer(const RecordedRequest& r, const QPointer<QTcpSocket>& socket) {
@@ -202,9 +226,12 @@ public:
     void openStream(QTcpSocket* socket) {
         const StreamScript script = scripts.isEmpty() ? StreamScript{} : scripts.takeFirst();
         if (script.status != 200) {
-            const QJsonObject body = wire::error(QStringLiteral("事件流暂不可用"));
-            writeReply(socket, script.status, QJsonDocument(body).toJson(QJsonDocument::Compact),
-                       "application/json");
+            const QByteArray body =
+                QJsonDocument(wire::error(QStringLiteral("事件流暂不可用"))).toJson(QJsonDocument::Compact);
+            QByteArray out = statusLine(script.status) + "Content-Type: application/json\r\n";
+            for (const auto& [name, value] : script.headers)
+                out += name + ": " + value + "\r\n";
+            socket->write(out + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
             return;
         }
         socket->write(statusLine(200) + "Content-Type: text/event-stream\r\n"
@@ -221,11 +248,13 @@ public:
             endStream(socket);
             return;
         }
+        if (script.silent)
+            return; // open until the client gives up
         streams.append(socket);
         QObject::connect(socket, &QAbstractSocket::disconnected, q, [this] { prune(); });
         QObject::connect(socket, &QObject::destroyed, q, [this] { prune(); });
         emit q->streamClientsChanged(int(streams.size()));
-        if (!heartbeat.isActive())
+        if (!heartbeat.isActive() && options.heartbeatInterval.count() > 0)
             heartbeat.start();
     }
 
@@ -268,9 +297,10 @@ public:
     QList<RecordedRequest> log;
     QTimer heartbeat;
     QTimer scrapeTimer;
+    QTimer dropTimer;
     quint16 port = 0;
     // Last: its connections go first when the server is torn down.
-    HttpFront front;
+    std::unique_ptr<HttpFront> front;
 };
 
 DemoServer::DemoServer(Options options, QObject* parent)
@@ -282,13 +312,29 @@ DemoServer::~DemoServer() {
     d->streams.clear();
     d->heartbeat.stop();
     d->scrapeTimer.stop();
+    d->dropTimer.stop();
 }
 
 quint16 DemoServer::listen() {
-    d->port = d->front.listen(d->options.host, d->options.port);
+    if (!d->front)
+        d->front = d->makeFront();
+    d->port = d->front->listen(d->options.host, d->port != 0 ? d->port : d->options.port);
     if (d->port != 0 && d->options.scrapeEvery.count() > 0)
         d->scrapeTimer.start();
+    if (d->port != 0 && d->options.dropStreamsEvery.count() > 0)
+        d->dropTimer.start();
     return d->port;
+}
+
+void DemoServer::stop() {
+    d->scrapeTimer.stop();
+    d->dropTimer.stop();
+    d->heartbeat.stop();
+    // Forgotten first: their sockets report to prune() as they are destroyed. The listener and
+    // every connection go with the front.
+    d->streams.clear();
+    d->front.reset();
+    emit streamClientsChanged(0);
 }
 
 quint16 DemoServer::port() const {

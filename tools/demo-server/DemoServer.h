@@ -33,7 +33,10 @@ struct DemoServerOptions {
     quint64 seed = 1;
     // 0 leaves the timer off; scrapes then happen only on request.
     std::chrono::seconds scrapeEvery{0};
+    // 0: no heartbeats at all.
     std::chrono::milliseconds heartbeatInterval{15000};
+    // > 0: every open stream is cut this often, as a proxy or a load balancer would.
+    std::chrono::milliseconds dropStreamsEvery{0};
     // "Now" of the seeded catalogue: history, first-seen times and runs are laid out before it.
     // Invalid means the current time.
     QDateTime anchor{};
@@ -45,15 +48,19 @@ struct Fault {
     QByteArray body{}; // sent as it is, with Content-Type application/json
     std::chrono::milliseconds delay{0};
     bool neverAnswer = false; // keep the connection open and say nothing
-    int times = -1;           // how many requests it applies to; -1 for all
+    // > 0: send the headers of a 1000-byte body, then one byte of it this often
+    std::chrono::milliseconds trickleEvery{0};
+    int times = -1; // how many requests it applies to; -1 for all
 };
 
 // How the next connection to /v1/stream is served.
 struct StreamScript {
-    int status = 200;          // anything else answers with that status and an "error" body
-    bool hello = true;         // send the usual "hello" message first
+    int status = 200; // anything else answers with that status and an "error" body
+    QList<QPair<QByteArray, QByteArray>> headers{}; // extra headers of such a refusal
+    bool hello = true;                              // send the usual "hello" message first
     QList<QByteArray> lines{}; // raw lines, each sent with a trailing line feed, after the hello
     bool close = false;        // end the stream after the lines instead of keeping it open
+    bool silent = false;       // keep it open but send nothing more, not even heartbeats
 };
 
 struct RecordedRequest {
@@ -83,8 +90,12 @@ public:
     explicit DemoServer(Options options = {}, QObject* parent = nullptr);
     ~DemoServer() override;
 
-    // Starts listening on the configured host and port; returns the port, 0 on failure.
+    // Starts listening on the configured host and port; returns the port, 0 on failure. After
+    // stop(), listens again on the port it had.
     quint16 listen();
+    // Stops listening and drops every connection without a word, as a killed server would. The
+    // catalogue, the accounts and their sessions stay.
+    void stop();
     quint16 port() const;
     // For example http://127.0.0.1:8787, without a trailing slash.
     QUrl baseUrl() const;

@@ -26,24 +26,36 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption scrapeEvery(QStringLiteral("scrape-every"),
                                          QStringLiteral("Scrape every shop this often (0: never)."),
                                          QStringLiteral("seconds"), QStringLiteral("0"));
-    parser.addOptions({host, port, apiKey, seed, scrapeEvery});
+    const QCommandLineOption heartbeatEvery(
+        QStringLiteral("heartbeat-every"),
+        QStringLiteral("Send a heartbeat on every open stream this often (0: never)."),
+        QStringLiteral("seconds"), QStringLiteral("15"));
+    const QCommandLineOption dropStreamsEvery(
+        QStringLiteral("drop-streams-every"),
+        QStringLiteral("Cut every open event stream this often, as a proxy might (0: never)."),
+        QStringLiteral("seconds"), QStringLiteral("0"));
+    parser.addOptions({host, port, apiKey, seed, scrapeEvery, heartbeatEvery, dropStreamsEvery});
     parser.process(app);
 
     QTextStream err(stderr);
     DemoServer::Options options;
     options.host = QHostAddress(parser.value(host));
-    bool portOk = false, seedOk = false, everyOk = false;
+    bool portOk = false, seedOk = false, everyOk = false, heartbeatOk = false, dropOk = false;
     const uint portNumber = parser.value(port).toUInt(&portOk);
     options.seed = parser.value(seed).toULongLong(&seedOk);
     const qint64 every = parser.value(scrapeEvery).toLongLong(&everyOk);
+    const double heartbeat = parser.value(heartbeatEvery).toDouble(&heartbeatOk);
+    const double drop = parser.value(dropStreamsEvery).toDouble(&dropOk);
     options.apiKey = parser.value(apiKey);
     if (options.host.isNull() || !portOk || portNumber > 65535 || !seedOk || !everyOk || every < 0 ||
-        options.apiKey.isEmpty()) {
+        !heartbeatOk || heartbeat < 0 || !dropOk || drop < 0 || options.apiKey.isEmpty()) {
         err << "quelvio-demo-server: invalid option value; see --help\n";
         return 2;
     }
     options.port = quint16(portNumber);
     options.scrapeEvery = std::chrono::seconds(every);
+    options.heartbeatInterval = std::chrono::milliseconds(qint64(heartbeat * 1000));
+    options.dropStreamsEvery = std::chrono::milliseconds(qint64(drop * 1000));
 
     DemoServer server(options);
     if (server.listen() == 0) {
@@ -60,6 +72,8 @@ int main(int argc, char* argv[]) {
         << "  redeem code:    " << server.unusedRedeemCode() << '\n';
     if (every > 0)
         out << "  scraping every " << every << " s\n";
+    if (drop > 0)
+        out << "  cutting event streams every " << drop << " s\n";
     out.flush();
 
     // One line per request; headers stay out, they carry tokens and keys.
