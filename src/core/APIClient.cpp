@@ -4,6 +4,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace quelvio {
@@ -31,10 +32,11 @@ QString trimmedOrEmpty(const std::optional<QString>& value) {
 } // namespace
 
 APIClient::APIClient(APIRequestFactory factory, QNetworkAccessManager* session,
-                     std::chrono::milliseconds deadline)
+                     std::chrono::milliseconds deadline, std::chrono::milliseconds healthDeadline)
     : m_factory(std::move(factory))
     , m_session(session)
-    , m_deadline(deadline) {}
+    , m_deadline(deadline)
+    , m_healthDeadline(std::min(deadline, healthDeadline)) {}
 
 QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager> session, URLRequest request,
                                                   std::chrono::milliseconds deadline) {
@@ -175,8 +177,9 @@ QMap<QString, QString> limitOnly(qint64 limit) {
 } // namespace
 
 QCoro::Task<Health> APIClient::health() const {
-    const APIRequestSpec spec = get(QStringLiteral("/health"), {}, AuthMode::none);
-    co_return co_await send<Health>(spec);
+    const URLRequest request = m_factory.urlRequest(get(QStringLiteral("/health"), {}, AuthMode::none));
+    const Reply reply = co_await transfer(m_session, request, m_healthDeadline);
+    co_return decodeSuccess<Health>(reply);
 }
 
 QCoro::Task<QList<Source>> APIClient::sources(std::optional<bool> included) const {

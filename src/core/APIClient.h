@@ -24,9 +24,13 @@ public:
     // However slowly a server answers, no call takes longer than this; the 60-second inactivity
     // timeout alone lets a reply that trickles a byte now and then hold a call for ever.
     static constexpr std::chrono::milliseconds defaultDeadline{90'000};
+    // Every refresh waits for the health check first: a hanging /health must not hold them all
+    // for the whole deadline.
+    static constexpr std::chrono::milliseconds defaultHealthDeadline{10'000};
 
     APIClient(APIRequestFactory factory, QNetworkAccessManager* session,
-              std::chrono::milliseconds deadline = defaultDeadline);
+              std::chrono::milliseconds deadline = defaultDeadline,
+              std::chrono::milliseconds healthDeadline = defaultHealthDeadline);
 
     const APIRequestFactory& factory() const { return m_factory; }
     QNetworkAccessManager* session() const { return m_session; }
@@ -105,6 +109,7 @@ private:
     APIRequestFactory m_factory;
     QPointer<QNetworkAccessManager> m_session;
     std::chrono::milliseconds m_deadline;
+    std::chrono::milliseconds m_healthDeadline;
 };
 
 } // namespace quelvio

@@ -3,6 +3,9 @@
 #include "APIJSON.h"
 #include "Models/Vocabulary.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace quelvio {
 
 namespace {
@@ -33,6 +36,16 @@ std::optional<SSEEvent> SSEParser::ingest(QStringView line) {
     } else if (line.startsWith(u"data:")) {
         m_dataLines.append(trimBlanks(line.sliced(5)).toString());
         m_pendingDataSize += m_dataLines.last().size() + 1;
+    } else if (line.startsWith(u"retry:")) {
+        // Only a plain decimal counts; anything else leaves the last value standing.
+        const QStringView value = trimBlanks(line.sliced(6));
+        bool ok = false;
+        const qint64 millis = value.toLongLong(&ok);
+        const bool digits = !value.isEmpty() && std::all_of(value.begin(), value.end(), [](QChar c) {
+            return c.isDigit() && c.unicode() < 128;
+        });
+        if (digits)
+            m_retry = std::chrono::milliseconds(ok ? millis : std::numeric_limits<qint64>::max());
     }
     return std::nullopt;
 }

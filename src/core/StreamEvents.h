@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <chrono>
 #include <optional>
 #include <tuple>
 
@@ -32,8 +33,8 @@ struct StreamMessage {
     }
 };
 
-// Understands comments and the "event" and "data" fields; every other line is ignored. One parser
-// per connection, fed every line in order, blank lines included.
+// Understands comments and the "event", "data" and "retry" fields; every other line is ignored. One
+// parser per connection, fed every line in order, blank lines included.
 class SSEParser {
 public:
     // One line without its line feed; a trailing carriage return is dropped here. Gives an event
@@ -44,6 +45,8 @@ public:
     // The data the block being read holds so far, in characters, a line break counted for each
     // line, so that a reader can cap a block that never ends.
     qsizetype pendingDataSize() const { return m_pendingDataSize; }
+    // The reconnection time the server last asked for on this connection, if it did.
+    std::optional<std::chrono::milliseconds> retry() const { return m_retry; }
 
     // The notification kind in an event's data, or nothing when the data is no stream message.
     static std::optional<QString> messageType(const QString& data);
@@ -57,6 +60,7 @@ private:
     QString m_eventName = QStringLiteral("message");
     QList<QString> m_dataLines;
     qsizetype m_pendingDataSize = 0;
+    std::optional<std::chrono::milliseconds> m_retry;
 };
 
 } // namespace quelvio

@@ -1,3 +1,4 @@
+#include "Reconnection.h"
 #include "StreamEvents.h"
 
 #include <QFile>
@@ -5,6 +6,7 @@
 
 using namespace quelvio;
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace quelvio {
 // Readable failures: the event's name and data.
@@ -109,6 +111,57 @@ private slots:
         QCOMPARE(parser.ingest(u""), std::nullopt);
         QCOMPARE(parser.ingest(u"data: new"), std::nullopt);
         QCOMPARE(parser.ingest(u""), std::optional(SSEEvent{u"message"_s, u"new"_s}));
+    }
+
+    // Only a plain decimal sets the reconnection time, wherever it stands; the last one counts.
+    void retryField() {
+        SSEParser parser;
+        QCOMPARE(parser.retry(), std::nullopt);
+        for (const auto line : {u"retry: 2500", u"data: x", u"retry:-1", u"retry: 1e3", u"retry: 12 ",
+                                u"retry: \u0663", u"retry:", u"Retry: 7", u""})
+            parser.ingest(line);
+        QCOMPARE(parser.retry(), std::optional(12ms));
+        parser.ingest(u"retry: 99999999999999999999999");
+        QVERIFY(parser.retry() > std::optional(std::chrono::milliseconds(std::chrono::hours(24 * 365))));
+    }
+
+    void reconnectDelays() {
+        using Ending = ReconnectBackoff::Ending;
+        ReconnectBackoff middle;
+        QList<qint64> steps;
+        for (int i = 0; i < 9; ++i)
+            steps.append(middle.next(Ending{}, 0.5).count());
+        QCOMPARE(steps, (QList<qint64>{1'000, 2'000, 4'000, 8'000, 16'000, 32'000, 60'000, 60'000, 60'000}));
+        // Up long enough, the next end starts over; a shorter life does not.
+        QCOMPARE(middle.next(Ending{.upFor = 59s}, 0.5), 60s);
+        QCOMPARE(middle.next(Ending{.upFor = 60s}, 0.5), 1s);
+
+        // Jitter stays within a fifth either way, and spreads.
+        ReconnectBackoff low, high;
+        for (int i = 0; i < 8; ++i) {
+            const auto step = steps[i];
+            QCOMPARE(low.next(Ending{}, 0.0).count(), step * 8 / 10);
+            QVERIFY(high.next(Ending{}, 0.9999).count() > step * 119 / 100);
+        }
+
+        // What the server asks for is honoured within bounds; Retry-After never shortens the wait.
+        ReconnectBackoff server;
+        QCOMPARE(server.next(Ending{.serverRetry = 3'000ms}, 0.5), 3s);
+        QCOMPARE(server.next(Ending{.serverRetry = 10ms}, 0.5), 500ms);
+        QCOMPARE(server.next(Ending{.serverRetry = 24h}, 0.5), 10min);
+        QCOMPARE(server.next(Ending{.retryAfter = 100ms}, 0.5), 1s); // the backoff's own step
+        QCOMPARE(server.next(Ending{.retryAfter = 30s}, 0.5), 30s);
+        QCOMPARE(server.next(Ending{.retryAfter = 48h}, 0.5), 10min);
+    }
+
+    void retryAfterValues() {
+        const QDateTime now(QDate(2026, 12, 7), QTime(8, 49, 37), Qt::UTC);
+        QCOMPARE(ReconnectBackoff::parseRetryAfter(" 120 ", now), std::optional(120s));
+        QCOMPARE(ReconnectBackoff::parseRetryAfter("Mon, 07 Dec 2026 08:50:07 GMT", now), std::optional(30s));
+        QCOMPARE(ReconnectBackoff::parseRetryAfter("Mon, 07 Dec 2026 08:00:00 GMT", now), std::optional(0ms));
+        QVERIFY(ReconnectBackoff::parseRetryAfter("99999999999999999999", now) > std::optional(24h));
+        for (const char* bad : {"", "-5", "1.5", "soon", "07 Dec 2026 08:50:07"})
+            QCOMPARE(ReconnectBackoff::parseRetryAfter(bad, now), std::nullopt);
     }
 
     // The recorded stream covers a type that is a number and data that is no JSON.
