@@ -12,7 +12,8 @@ AppState::AppState(SessionStoring& store, QNetworkAccessManager* network, Timing
     , m_network(network)
     , m_timings(timings)
     , m_seams(seams)
-    , m_client(APIRequestFactory::fromSnapshot(m_session), network, timings.requestDeadline) {
+    , m_client(APIRequestFactory::fromSnapshot(m_session), network, timings.requestDeadline,
+               timings.healthDeadline) {
     if (m_seams.theme)
         m_seams.theme->apply(m_session.theme);
 }
@@ -23,7 +24,7 @@ AppState::~AppState() {
 }
 
 void AppState::cancelKeptTasks() {
-    for (const auto& task : {m_pollTask, m_streamTask, m_searchTask})
+    for (const auto& task : {m_pollTask, m_streamTask, m_searchTask, m_streamRefreshTask})
         if (task)
             task->cancel();
 }
@@ -75,13 +76,14 @@ void AppState::updateBaseURL(const QString& value) {
 
 void AppState::persistAndRebuild() {
     m_store.save(m_session);
-    m_client = APIClient(APIRequestFactory::fromSnapshot(m_session), m_network, m_timings.requestDeadline);
+    m_client = APIClient(APIRequestFactory::fromSnapshot(m_session), m_network, m_timings.requestDeadline,
+                         m_timings.healthDeadline);
 }
 
 QCoro::Task<void> AppState::loadHealth() {
-    const QPointer<AppState> self(this);
+    const SameServer sameServer(this);
     auto result = co_await attempt(m_client.health());
-    if (!self)
+    if (!sameServer)
         co_return;
     if (result) {
         setHealth(result.value);
@@ -95,9 +97,9 @@ QCoro::Task<void> AppState::loadHealth() {
 }
 
 QCoro::Task<void> AppState::loadStatus() {
-    const QPointer<AppState> self(this);
+    const SameServer sameServer(this);
     auto result = co_await attempt(m_client.scrapeRuns(50));
-    if (!self)
+    if (!sameServer)
         co_return;
     if (result) {
         setScrapeRuns(*result.value);
@@ -168,7 +170,10 @@ bool AppState::handleAuthFailure(const ZeltorAPIError& error) {
 // Field setters: each notifies only when the value changes.
 
 void AppState::setSession(const SessionSnapshot& value) {
-    if (value.token != m_session.token || value.normalizedBaseURL() != m_session.normalizedBaseURL())
+    const bool newServer = value.normalizedBaseURL() != m_session.normalizedBaseURL();
+    if (newServer)
+        ++m_serverEpoch;
+    if (newServer || value.token != m_session.token)
         ++m_sessionEpoch;
     assign(m_session, value, &AppState::sessionChanged);
 }

@@ -5,11 +5,13 @@
 #include "LaunchAtLoginService.h"
 #include "Presentation/ProductOrdering.h"
 #include "Presentation/StatusItem.h"
+#include "Reconnection.h"
 #include "SeenPriceStore.h"
 #include "SessionStore.h"
 #include "TaskHandle.h"
 #include "ThemeSink.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -118,6 +120,12 @@ public:
         std::chrono::milliseconds pollInterval{30'000};
         std::chrono::milliseconds searchDebounce{280};
         std::chrono::milliseconds requestDeadline = APIClient::defaultDeadline;
+        std::chrono::milliseconds healthDeadline = APIClient::defaultHealthDeadline;
+        // A stream that delivers nothing at all (not even a heartbeat) this long is ended.
+        std::chrono::milliseconds streamSilenceLimit{90'000};
+        // Refreshes the stream asks for start at most this often.
+        std::chrono::milliseconds streamRefreshSpacing{1'000};
+        ReconnectBackoff::Limits reconnect{};
     };
 
     AppState(SessionStoring& store, QNetworkAccessManager* network, Timings timings,
@@ -142,6 +150,9 @@ public:
     // Live updates
     QCoro::Task<void> refreshVisible(bool forceCatalog);
     void appearOnPanel();
+    // The network is back or the machine woke up: refresh now, and open the stream again at once
+    // (the one that looks open may have died unnoticed meanwhile).
+    void resumeLive();
 
     // Catalogue browsing
     void selectTab(MenuBarDropdownTab tab);
@@ -351,9 +362,12 @@ private:
 
     // Live updates
     void startRealtime();
-    QCoro::Task<void> listenToStream(TaskHandle& task);
+    void startStream();
+    QCoro::Task<void> followStream(TaskHandle& task);
+    // One connection, from the request to its end.
+    // One connection, from the request to its end; nothing when no stream can be asked for.
+    QCoro::Task<std::optional<ReconnectBackoff::Ending>> listenToStream(TaskHandle& task);
     void refreshForStream(bool forceCatalog);
-    QCoro::Task<void> runStreamRefreshes();
 
     // Catalogue browsing
     QCoro::Task<void> loadProducts(ProductLoadMode mode, QList<Product> retaining,
@@ -482,28 +496,35 @@ private:
     std::shared_ptr<TaskHandle> m_pollTask;
     std::shared_ptr<TaskHandle> m_streamTask;
     std::shared_ptr<TaskHandle> m_searchTask;
+    std::shared_ptr<TaskHandle> m_streamRefreshTask;
     // Moves on whenever the signed-in user or the server changes; per-user replies requested
     // under an older epoch are dropped.
     quint64 m_sessionEpoch = 0;
-    // Taken before a wait: false afterwards once the state is gone or its user (or server) has
-    // changed, so that a per-user reply is dropped.
-    class SameSession {
+    // Moves on whenever the server address changes; any reply requested under an older one is
+    // dropped.
+    quint64 m_serverEpoch = 0;
+    // Taken before a wait: false afterwards once the state is gone or the epoch has moved on.
+    template <quint64 AppState::*Epoch>
+    class SameEpoch {
     public:
-        explicit SameSession(AppState* state)
+        explicit SameEpoch(AppState* state)
             : m_state(state)
-            , m_epoch(state->m_sessionEpoch) {}
-        explicit operator bool() const { return m_state && m_state->m_sessionEpoch == m_epoch; }
+            , m_epoch(state->*Epoch) {}
+        explicit operator bool() const { return m_state && m_state->*Epoch == m_epoch; }
 
     private:
         QPointer<AppState> m_state;
         quint64 m_epoch;
     };
+    using SameSession = SameEpoch<&AppState::m_sessionEpoch>; // same user on the same server
+    using SameServer = SameEpoch<&AppState::m_serverEpoch>;
     // Counts the user's own mark changes; each product remembers the count at its last change.
     quint64 m_markClock = 0;
     QHash<qint64, quint64> m_markChangedAt;
-    bool m_streamRefreshRunning = false;
     bool m_streamRefreshPending = false;
     bool m_streamRefreshForcesCatalog = false;
+    QElapsedTimer m_lastStreamRefresh; // when the last refresh the stream asked for started
+    int m_refreshesRunning = 0;        // refreshVisible calls under way
     qint64 m_loadGeneration = 0;
     qint64 m_productNextOffset = 0;
     // The prices last seen of the signed-in account's favourites, and whose they are.

@@ -19,7 +19,9 @@ QCoro::Task<void> AppState::loginOrRegister() {
     const AuthCredentials credentials{username, m_authPassword,
                                       m_isRegistering ? std::optional(m_authRedeem) : std::nullopt};
 
-    const QPointer<AppState> self(this);
+    // A sign-in answered by one server must not be saved against another, nor replace a session
+    // that changed meanwhile.
+    const SameSession sameSession(this);
     // (No conditional expression choosing between two tasks: GCC 12 then ends the chosen task's
     // life too early.)
     Attempt<AuthSession> result;
@@ -27,7 +29,7 @@ QCoro::Task<void> AppState::loginOrRegister() {
         result = co_await attempt(m_client.registerUser(credentials));
     else
         result = co_await attempt(m_client.login(credentials));
-    if (!self)
+    if (!sameSession)
         co_return;
     if (!result) {
         present(*result.error);

@@ -203,9 +203,9 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
 }
 
 QCoro::Task<void> AppState::loadSources() {
-    const QPointer<AppState> self(this);
+    const SameServer sameServer(this);
     auto result = co_await attempt(m_client.sources(std::nullopt));
-    if (!self)
+    if (!sameServer)
         co_return;
     if (result)
         setSources(*result.value);
@@ -214,9 +214,9 @@ QCoro::Task<void> AppState::loadSources() {
 }
 
 QCoro::Task<void> AppState::loadCategories() {
-    const QPointer<AppState> self(this);
+    const SameServer sameServer(this);
     auto result = co_await attempt(m_client.categories(std::nullopt));
-    if (!self)
+    if (!sameServer)
         co_return;
     if (result)
         setCategories(*result.value);

@@ -6,7 +6,12 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <algorithm>
 #include <utility>
+
+using namespace std::chrono_literals;
 
 namespace quelvio {
 
@@ -21,42 +26,89 @@ constexpr qsizetype maxStreamBlockChars = 1024 * 1024;
 void AppState::startRealtime() {
     if (m_pollTask)
         m_pollTask->cancel();
-    if (m_streamTask)
-        m_streamTask->cancel();
     setUsesPollingFallback(false);
 
     const QPointer<AppState> self(this);
     const auto interval = m_timings.pollInterval;
     m_pollTask = TaskHandle::start([self, interval](TaskHandle& task) -> QCoro::Task<void> {
-        // Ends with its owner too: a loop that can never refresh anything again has no reason to run.
+        // Ticks keep their own time, however long a refresh takes. A tick that finds a refresh
+        // still running is skipped rather than queued, and ticks missed while the process was
+        // stopped or the machine slept are not made up. Ends with its owner too.
+        QElapsedTimer clock;
+        clock.start();
+        auto due = interval;
         while (!task.isCancelled() && self) {
-            co_await task.sleep(interval);
-            if (task.isCancelled())
+            const auto wait = std::max(due - std::chrono::milliseconds(clock.elapsed()), 0ms);
+            const bool slept = co_await task.sleep(wait);
+            if (!slept || !self)
                 co_return;
-            if (self)
-                co_await self->refreshVisible(false);
+            due += interval;
+            if (due <= std::chrono::milliseconds(clock.elapsed()))
+                due = std::chrono::milliseconds(clock.elapsed()) + interval;
+            if (self->m_refreshesRunning > 0) {
+                qCDebug(lcStream) << "poll skipped: a refresh is still running";
+                continue;
+            }
+            detach(self->refreshVisible(false));
         }
     });
+    startStream();
+}
+
+void AppState::startStream() {
+    // Cancelling aborts the old connection at once, before the new one is asked for: never two
+    // readers.
+    if (m_streamTask)
+        m_streamTask->cancel();
+    const QPointer<AppState> self(this);
     m_streamTask = TaskHandle::start([self](TaskHandle& task) -> QCoro::Task<void> {
         if (self)
-            co_await self->listenToStream(task);
+            co_await self->followStream(task);
     });
 }
 
-QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
+void AppState::resumeLive() {
+    if (!m_streamTask)
+        return; // not started: nothing to resume
+    qCDebug(lcStream) << "resuming: reconnecting and refreshing now";
+    startStream();
+    refreshForStream(m_selectedTab == MenuBarDropdownTab::products);
+}
+
+QCoro::Task<void> AppState::followStream(TaskHandle& task) {
+    // After any end but our own cancel the stream is opened again, later and later while it keeps
+    // failing; meanwhile the poll alone follows the server.
+    const QPointer<AppState> self(this);
+    ReconnectBackoff backoff(m_timings.reconnect);
+    for (;;) {
+        const auto ending = co_await listenToStream(task);
+        if (!self || task.isCancelled())
+            co_return;
+        setUsesPollingFallback(true);
+        if (!ending)
+            co_return; // no address a stream could be asked at: only a new one helps
+        const auto delay = backoff.next(*ending, QRandomGenerator::global()->generateDouble());
+        qCDebug(lcStream) << "reconnecting in" << delay.count() << "ms";
+        const bool waited = co_await task.sleep(delay);
+        if (!waited || !self)
+            co_return;
+    }
+}
+
+QCoro::Task<std::optional<ReconnectBackoff::Ending>> AppState::listenToStream(TaskHandle& task) {
     const QPointer<AppState> self(this);
     URLRequest request;
     try {
         request = m_client.factory().urlRequest(APIRequestSpec{
             QStringLiteral("GET"), QStringLiteral("/v1/stream"), {}, std::nullopt, AuthMode::none});
     } catch (const ZeltorAPIError&) {
-        setUsesPollingFallback(true);
-        co_return;
+        co_return std::nullopt;
     }
-    if (!m_network) {
-        setUsesPollingFallback(true);
-        co_return;
-    }
+    if (!m_network)
+        co_return std::nullopt;
+    // The stream may rightly stay quiet for long; the watchdog below judges its liveness.
+    request.request.setTransferTimeout(0);
+    request.request.setRawHeader("Accept", "text/event-stream");
 
     qCDebug(lcStream) << "connecting" << request.request.url().toString(QUrl::RemoveUserInfo);
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
@@ -67,23 +119,28 @@ QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
     if (task.isCancelled())
         raw->abort();
 
-    StreamLineReader reader(raw);
+    ReconnectBackoff::Ending ending;
+    StreamLineReader reader(raw, StreamLineReader::maxLineBytes, m_timings.streamSilenceLimit);
     const bool responded = co_await reader.waitForResponse();
     if (!self || task.isCancelled())
-        co_return;
+        co_return ending;
     const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!responded || !status.isValid() || status.toInt() < 200 || status.toInt() > 299) {
         qCDebug(lcStream) << "unavailable" << status << raw->errorString();
-        setUsesPollingFallback(true);
-        co_return;
+        if (status.toInt() == 429 || status.toInt() == 503)
+            ending.retryAfter = ReconnectBackoff::parseRetryAfter(raw->rawHeader("Retry-After"),
+                                                                  QDateTime::currentDateTimeUtc());
+        co_return ending;
     }
+    QElapsedTimer connected;
+    connected.start();
     setUsesPollingFallback(false);
 
     SSEParser parser;
     try {
         while (const auto line = co_await reader.next()) {
             if (!self || task.isCancelled())
-                co_return;
+                co_return ending;
             const auto event = parser.ingest(QString::fromUtf8(*line));
             if (parser.pendingDataSize() > maxStreamBlockChars)
                 throw StreamLineReader::ReadError("event block too large");
@@ -97,41 +154,47 @@ QCoro::Task<void> AppState::listenToStream(TaskHandle& task) {
     } catch (const StreamLineReader::ReadError& error) {
         qCDebug(lcStream) << "reading failed:" << error.what();
     }
-    if (!self || task.isCancelled())
-        co_return;
-    // Broken or closed cleanly by the server, the stream has stopped: only the poll follows the
-    // server now, and the view must not go on saying otherwise.
-    qCDebug(lcStream) << "ended";
-    setUsesPollingFallback(true);
+    ending.upFor = std::chrono::milliseconds(connected.elapsed());
+    ending.serverRetry = parser.retry();
+    if (self && !task.isCancelled())
+        qCDebug(lcStream) << "ended after" << ending.upFor.count() << "ms";
+    co_return ending;
 }
 
 void AppState::refreshForStream(bool forceCatalog) {
+    // One round at a time and at most one per spacing: whatever asks meanwhile, however often,
+    // joins the next round.
     m_streamRefreshForcesCatalog = m_streamRefreshForcesCatalog || forceCatalog;
-    if (m_streamRefreshRunning) {
-        m_streamRefreshPending = true;
+    m_streamRefreshPending = true;
+    if (m_streamRefreshTask && !m_streamRefreshTask->isFinished())
         return;
-    }
-    detach(runStreamRefreshes());
-}
-
-QCoro::Task<void> AppState::runStreamRefreshes() {
-    // Events that arrive during a refresh make one more refresh after it, however many they are.
     const QPointer<AppState> self(this);
-    m_streamRefreshRunning = true;
-    do {
-        m_streamRefreshPending = false;
-        const bool forceCatalog = std::exchange(m_streamRefreshForcesCatalog, false);
-        co_await refreshVisible(forceCatalog);
-        if (!self)
-            co_return;
-    } while (m_streamRefreshPending);
-    m_streamRefreshRunning = false;
+    const auto spacing = m_timings.streamRefreshSpacing;
+    m_streamRefreshTask = TaskHandle::start([self, spacing](TaskHandle& task) -> QCoro::Task<void> {
+        while (self && !task.isCancelled() && self->m_streamRefreshPending) {
+            QElapsedTimer& last = self->m_lastStreamRefresh;
+            if (last.isValid() && last.elapsed() < spacing.count()) {
+                const bool waited = co_await task.sleep(spacing - std::chrono::milliseconds(last.elapsed()));
+                if (!waited || !self)
+                    co_return;
+            }
+            self->m_streamRefreshPending = false;
+            const bool forceCatalog = std::exchange(self->m_streamRefreshForcesCatalog, false);
+            self->m_lastStreamRefresh.start();
+            co_await self->refreshVisible(forceCatalog);
+        }
+    });
 }
 
 QCoro::Task<void> AppState::refreshVisible(bool forceCatalog) {
     // Each step reads the tab, route and sign-in state as it starts, so a change during the
     // refresh takes effect in the remaining steps.
     const QPointer<AppState> self(this);
+    ++m_refreshesRunning;
+    const auto done = qScopeGuard([self] {
+        if (self)
+            --self->m_refreshesRunning;
+    });
     co_await loadHealth();
     if (!self)
         co_return;

@@ -4,7 +4,8 @@
 
 namespace quelvio {
 
-StreamLineReader::StreamLineReader(QNetworkReply* reply, qsizetype maxLine)
+StreamLineReader::StreamLineReader(QNetworkReply* reply, qsizetype maxLine,
+                                   std::optional<std::chrono::milliseconds> silenceLimit)
     : m_reply(reply)
     , m_wakeup(std::make_unique<Wakeup>())
     , m_maxLine(maxLine) {
@@ -14,6 +15,21 @@ StreamLineReader::StreamLineReader(QNetworkReply* reply, qsizetype maxLine)
     QObject::connect(reply, &QNetworkReply::finished, wakeup, wake);
     QObject::connect(reply, &QNetworkReply::metaDataChanged, wakeup, wake);
     QObject::connect(reply, &QObject::destroyed, wakeup, wake);
+    if (!silenceLimit)
+        return;
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(*silenceLimit);
+    QTimer* watchdog = &m_watchdog;
+    const auto heard = [watchdog] { watchdog->start(); };
+    QObject::connect(reply, &QNetworkReply::readyRead, watchdog, heard);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, watchdog, heard);
+    QObject::connect(reply, &QNetworkReply::finished, watchdog, &QTimer::stop);
+    QObject::connect(watchdog, &QTimer::timeout, reply, [this] {
+        m_silent = true;
+        if (m_reply)
+            m_reply->abort();
+    });
+    m_watchdog.start();
 }
 
 StreamLineReader::~StreamLineReader() = default;
@@ -63,6 +79,8 @@ QCoro::Task<std::optional<QByteArray>> StreamLineReader::next() {
             continue;
         }
         if (m_reply->isFinished()) {
+            if (m_silent)
+                throw ReadError("silent for too long");
             if (m_reply->error() != QNetworkReply::NoError)
                 throw ReadError(m_reply->errorString().toStdString());
             m_ended = true;

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QCoroTask>
 #include <QPointer>
+#include <QTimer>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -24,7 +26,11 @@ public:
         using std::runtime_error::runtime_error;
     };
 
-    explicit StreamLineReader(QNetworkReply* reply, qsizetype maxLine = maxLineBytes);
+    // With a silence limit, a transfer that delivers no byte at all (headers included) for that
+    // long is aborted, and the reading ends with a ReadError: a dead peer behind a quiet
+    // connection is otherwise never noticed.
+    explicit StreamLineReader(QNetworkReply* reply, qsizetype maxLine = maxLineBytes,
+                              std::optional<std::chrono::milliseconds> silenceLimit = std::nullopt);
     ~StreamLineReader();
     StreamLineReader(const StreamLineReader&) = delete;
     StreamLineReader& operator=(const StreamLineReader&) = delete;
@@ -47,6 +53,8 @@ private:
     QByteArray m_buffer;
     qsizetype m_scanned = 0; // bytes of m_buffer known to hold no line feed
     bool m_ended = false;
+    QTimer m_watchdog;
+    bool m_silent = false;
 };
 
 } // namespace quelvio

@@ -7,7 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 namespace quelvio::test {
@@ -30,6 +32,11 @@ struct AppStateFixture {
             state->cancelKeptTasks();
             settle();
         }
+        // A reply deleted with the network manager never resumes the coroutine awaiting it.
+        waitUntil([this] {
+            const auto replies = network.findChildren<QNetworkReply*>();
+            return std::all_of(replies.begin(), replies.end(), [](auto* r) { return r->isFinished(); });
+        });
     }
 
     static demo::DemoServer::Options shortOptions() {

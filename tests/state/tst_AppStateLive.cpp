@@ -1,12 +1,17 @@
 // Start-up, the refresh of what is shown, the polling loop and the event stream.
 #include "AppStateFixture.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
+
+Q_DECLARE_METATYPE(quelvio::demo::StreamScript)
+Q_DECLARE_METATYPE(quelvio::demo::Fault)
 
 using namespace quelvio;
 using namespace quelvio::test;
 using namespace Qt::StringLiterals;
+using quelvio::demo::StreamScript;
 using namespace std::chrono_literals;
 
 namespace {
@@ -86,59 +91,243 @@ private slots:
         QVERIFY(!s.usesPollingFallback());
     }
 
-    void anUnusableStreamFallsBackToPolling_data() {
+    // Whatever ends the stream, it is opened again, one reader at a time, and its events refresh.
+    void theStreamHealsAfterEveryKindOfEnd_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("lines");
-        QTest::newRow("refused") << 503 << 0;
-        QTest::newRow("closed by the server") << 200 << 0;
+        QTest::addColumn<bool>("close");
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("refused") << 503 << 0 << false << false;
+        QTest::newRow("closed by the server") << 200 << 0 << true << false;
+        QTest::newRow("silent") << 200 << 0 << false << false;
         // Data lines of 1 KiB each, never a blank line: past 1 MiB the reading ends.
-        QTest::newRow("an endless block") << 200 << 1100;
+        QTest::newRow("an endless block") << 200 << 1100 << false << false;
+        QTest::newRow("the server restarts") << 200 << 0 << false << true;
     }
 
-    void anUnusableStreamFallsBackToPolling() {
+    void theStreamHealsAfterEveryKindOfEnd() {
         QFETCH(int, status);
         QFETCH(int, lines);
-        AppStateFixture f;
-        f.server.scriptStream({.status = status,
-                               .lines = QList<QByteArray>(lines, "data: " + QByteArray(1024, 'x')),
-                               .close = lines == 0}); // the endless block stays open
-        AppState& s = f.make(std::nullopt, {150ms, 20ms});
+        QFETCH(bool, close);
+        QFETCH(bool, restart);
+        auto options = AppStateFixture::shortOptions();
+        options.heartbeatInterval = 100ms;
+        AppStateFixture f(options);
+        if (!restart)
+            f.server.scriptStream({.status = status,
+                                   .lines = QList<QByteArray>(lines, "data: " + QByteArray(1024, 'x')),
+                                   .close = close,
+                                   .silent = lines == 0 && !close});
+        int mostReaders = 0;
+        QObject::connect(&f.server, &demo::DemoServer::streamClientsChanged, &f.server,
+                         [&](int count) { mostReaders = std::max(mostReaders, count); });
+        AppState& s = f.make(std::nullopt, {.pollInterval = 1h,
+                                            .searchDebounce = 20ms,
+                                            .streamSilenceLimit = 800ms,
+                                            .reconnect = {.first = 50ms}});
+        QList<bool> fallback;
+        QObject::connect(&s, &AppState::usesPollingFallbackChanged, &s,
+                         [&] { fallback.append(s.usesPollingFallback()); });
         s.start();
-        QVERIFY(waitUntil([&] { return s.usesPollingFallback(); }));
-        QVERIFY(!s.banner());
-        // The poll goes on regardless; the stream is not asked again by itself.
+        if (restart) {
+            QVERIFY(waitUntil([&] { return f.server.streamClientCount() == 1; }));
+            f.settle();
+            const quint16 port = f.server.port();
+            f.server.stop();
+            QVERIFY(waitUntil([&] { return fallback == QList<bool>{true}; }));
+            QCOMPARE(f.server.listen(), port);
+        }
+        QVERIFY(waitUntil([&] { return fallback == QList<bool>{true, false}; }, 5s));
+        QCOMPARE(s.banner(), std::nullopt);
+        QCOMPARE(mostReaders, 1);
+        f.settle();
         f.server.clearRequests();
-        QVERIFY(waitUntil([&] { return f.count(u"/health"_s) >= 2 && f.count(u"/v1/products"_s) >= 1; }, 5s));
-        QCOMPARE(f.count(u"/v1/stream"_s), 0);
+        f.server.announce(u"price.updated"_s);
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/products"_s) == 1; }));
+        QCOMPARE(fallback.size(), 2);
         s.cancelKeptTasks();
     }
 
-    void aBurstOfEventsCostsOneMoreRefresh() {
-        AppStateFixture f;
-        AppState& s = f.make();
-        startConnected(f, s);
-        // The first refresh is slow, so the rest of the burst surely arrives during it.
-        f.server.injectFault(u"/health"_s, {.delay = 300ms, .times = 1});
-        QList<QByteArray> burst;
-        for (int i = 0; i < 200; ++i)
-            burst << "data: {\"type\": \"price.updated\"}"
-                  << "";
-        f.server.sendStreamLines(burst);
-        QVERIFY(waitUntil([&] { return f.count(u"/health"_s) >= 2; }));
-        f.settle(300ms);
-        // The first event's refresh, then exactly one for everything that came during it.
-        QCOMPARE(f.count(u"/health"_s), 2);
+    // The server's own word on when to come back holds, within bounds.
+    void theServerSetsTheNextDelay_data() {
+        QTest::addColumn<StreamScript>("script");
+        QTest::addColumn<int>("atLeastMs");
+        QTest::newRow("retry field") << StreamScript{.lines = {"retry: 800"}, .close = true} << 800;
+        QTest::newRow("Retry-After") << StreamScript{.status = 503, .headers = {{"Retry-After", "1"}}}
+                                     << 1000;
+        QTest::newRow("Retry-After below the bound")
+            << StreamScript{.status = 429, .headers = {{"Retry-After", "0"}}} << 500;
     }
 
-    void aServerThatNeverFinishesAnswerLetsTheNextPollRun() {
+    void theServerSetsTheNextDelay() {
+        QFETCH(StreamScript, script);
+        QFETCH(int, atLeastMs);
         AppStateFixture f;
-        f.server.injectFault(u"/health"_s, {.neverAnswer = true, .times = 1});
+        f.server.scriptStream(script);
+        QElapsedTimer clock;
+        QList<qint64> asked;
+        QObject::connect(&f.server, &demo::DemoServer::requestReceived, &f.server,
+                         [&](const demo::RecordedRequest& r) {
+                             if (r.path == u"/v1/stream")
+                                 asked.append(clock.elapsed());
+                         });
         AppState& s =
-            f.make(std::nullopt, {.pollInterval = 150ms, .searchDebounce = 20ms, .requestDeadline = 300ms});
+            f.make(std::nullopt, {.pollInterval = 1h, .searchDebounce = 20ms, .reconnect = {.first = 50ms}});
+        clock.start();
         s.start();
-        QVERIFY(waitUntil([&] { return s.lastError() == std::optional(u"请求超时"_s); }));
-        QVERIFY(waitUntil(
-            [&] { return f.count(u"/health"_s) >= 2 && s.connection() == ConnectionState::online; }));
+        QVERIFY(waitUntil([&] { return asked.size() == 2; }, 5s));
+        // Qt's coarse timers may fire up to 5% early.
+        QVERIFY2(asked[1] - asked[0] >= atLeastMs * 94 / 100, QByteArray::number(asked[1] - asked[0]));
+        s.cancelKeptTasks();
+    }
+
+    // Back from sleep or a network change, nothing waits out a long delay.
+    void resumingReconnectsAtOnce() {
+        AppStateFixture f;
+        f.server.scriptStream({.status = 503, .headers = {{"Retry-After", "600"}}});
+        AppState& s = f.make();
+        s.start();
+        QVERIFY(waitUntil([&] { return s.usesPollingFallback(); }));
+        f.settle();
+        f.server.clearRequests();
+        s.resumeLive();
+        QVERIFY(waitUntil([&] { return f.server.streamClientCount() == 1 && !s.usesPollingFallback(); }));
+        QVERIFY(waitUntil([&] { return f.count(u"/health"_s) == 1; }));
+        s.cancelKeptTasks();
+    }
+
+    // Rounds the stream asks for are spaced: a burst of any length costs one round now and one
+    // after the spacing.
+    void aBurstOfEventsCostsOneMoreRefresh() {
+        AppStateFixture f;
+        QElapsedTimer clock;
+        QList<qint64> rounds;
+        QObject::connect(&f.server, &demo::DemoServer::requestReceived, &f.server,
+                         [&](const demo::RecordedRequest& r) {
+                             if (r.path == u"/health")
+                                 rounds.append(clock.elapsed());
+                         });
+        AppState& s =
+            f.make(std::nullopt, {.pollInterval = 1h, .searchDebounce = 20ms, .streamRefreshSpacing = 500ms});
+        startConnected(f, s);
+        rounds.clear();
+        clock.start();
+        QList<QByteArray> batch;
+        for (int i = 0; i < 50; ++i)
+            batch << "data: {\"type\": \"price.updated\"}"
+                  << "";
+        for (int i = 0; i < 4; ++i) {
+            f.server.sendStreamLines(batch);
+            QTest::qWait(100);
+        }
+        QVERIFY(waitUntil([&] { return rounds.size() >= 2; }));
+        f.settle(300ms);
+        QCOMPARE(rounds.size(), 2);
+        QVERIFY2(rounds[1] - rounds[0] >= 480, QByteArray::number(rounds[1] - rounds[0]));
+    }
+
+    // Ticks keep time whatever a refresh takes, and one that finds a refresh running is skipped.
+    void pollTicksKeepTime_data() {
+        QTest::addColumn<int>("refreshMs");
+        QTest::addColumn<int>("minGap");
+        QTest::addColumn<int>("maxGap");
+        QTest::newRow("a quick refresh") << 150 << 270 << 420;
+        QTest::newRow("a refresh longer than a tick") << 450 << 560 << 100'000;
+    }
+
+    void pollTicksKeepTime() {
+        QFETCH(int, refreshMs);
+        QFETCH(int, minGap);
+        QFETCH(int, maxGap);
+        AppStateFixture f;
+        f.server.injectFault(u"/health"_s, {.delay = std::chrono::milliseconds(refreshMs)});
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> starts;
+        QObject::connect(&f.server, &demo::DemoServer::requestReceived, &f.server,
+                         [&](const demo::RecordedRequest& r) {
+                             if (r.path == u"/health")
+                                 starts.append(clock.elapsed());
+                         });
+        AppState& s = f.make(std::nullopt, {.pollInterval = 300ms, .searchDebounce = 20ms});
+        s.selectTab(MenuBarDropdownTab::me); // signed out, a refresh is the health check alone
+        f.settle();
+        starts.clear();
+        s.start();
+        QVERIFY(waitUntil([&] { return starts.size() >= 7; }));
+        s.cancelKeptTasks();
+        const qint64 gap = (starts.last() - starts[1]) / (starts.size() - 2); // ticks only
+        QVERIFY2(gap >= minGap && gap <= maxGap, QByteArray::number(gap));
+    }
+
+    // A /health that hangs or trickles is cut at its own deadline, well before the others', and
+    // the next poll runs.
+    void aHangingHealthCheckLetsTheNextPollRun_data() {
+        QTest::addColumn<demo::Fault>("fault");
+        QTest::newRow("never answers") << demo::Fault{.neverAnswer = true, .times = 1};
+        QTest::newRow("trickles") << demo::Fault{.trickleEvery = 50ms, .times = 1};
+    }
+
+    void aHangingHealthCheckLetsTheNextPollRun() {
+        QFETCH(demo::Fault, fault);
+        AppStateFixture f;
+        f.server.injectFault(u"/health"_s, fault);
+        AppState& s = f.make(
+            std::nullopt,
+            {.pollInterval = 150ms, .searchDebounce = 20ms, .requestDeadline = 20s, .healthDeadline = 300ms});
+        QList<std::optional<QString>> errors;
+        QObject::connect(&s, &AppState::lastErrorChanged, &s, [&] { errors.append(s.lastError()); });
+        s.start();
+        QVERIFY(
+            waitUntil([&] { return s.connection() == ConnectionState::online && !errors.isEmpty(); }, 5s));
+        QCOMPARE(errors, (QList<std::optional<QString>>{u"请求超时"_s, std::nullopt}));
+        s.cancelKeptTasks();
+    }
+
+    // Replies asked of the address before the current one land nowhere.
+    void repliesForAnEarlierAddressAreDropped_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<demo::Fault>("fault");
+        const demo::Fault empty{.status = 200, .body = R"({"items":[]})", .delay = 400ms};
+        QTest::newRow("health") << u"/health"_s << int(MenuBarDropdownTab::products)
+                                << demo::Fault{.status = 503, .body = R"({"error":"old"})", .delay = 400ms};
+        QTest::newRow("shops") << u"/v1/sources"_s << int(MenuBarDropdownTab::products) << empty;
+        QTest::newRow("categories") << u"/v1/categories"_s << int(MenuBarDropdownTab::products) << empty;
+        QTest::newRow("status") << u"/v1/scrape-runs"_s << int(MenuBarDropdownTab::sources) << empty;
+        QTest::newRow("sign-in") << u"/v1/auth/login"_s << int(MenuBarDropdownTab::me)
+                                 << demo::Fault{.delay = 400ms};
+    }
+
+    void repliesForAnEarlierAddressAreDropped() {
+        QFETCH(QString, path);
+        QFETCH(int, tab);
+        QFETCH(demo::Fault, fault);
+        AppStateFixture f;
+        demo::DemoServer other(AppStateFixture::shortOptions());
+        QVERIFY(other.listen());
+        AppState& s = f.make();
+        s.selectTab(MenuBarDropdownTab(tab));
+        f.settle();
+        f.server.injectFault(path, fault);
+        const bool signIn = path.endsWith(u"login");
+        std::optional<QCoro::Task<void>> running;
+        if (signIn) {
+            s.setAuthUsername(f.server.userAccount().username);
+            s.setAuthPassword(f.server.userAccount().password);
+            running = s.loginOrRegister();
+        } else {
+            running = s.refreshVisible(true);
+        }
+        QVERIFY(waitUntil([&] { return f.count(path) == 1; }));
+        s.updateBaseURL(other.baseUrl().toString());
+        QVERIFY(await(std::move(*running)).finished);
+        QVERIFY(waitUntil([&] { return !s.isLoading() && !s.categories().isEmpty(); }));
+        f.settle();
+        QCOMPARE(s.connection(), ConnectionState::online);
+        QVERIFY(!s.sources().isEmpty());
+        QVERIFY(tab != int(MenuBarDropdownTab::sources) || !s.scrapeRuns().isEmpty());
+        QVERIFY(!s.session().token && !f.store->load().token && s.banner() != u"已登录"_s);
         s.cancelKeptTasks();
     }
 
