@@ -39,11 +39,13 @@ AppDelegate::AppDelegate()
     , m_state(m_store, &m_network,
               StateSeams{&PanelThemeController::shared(), &m_launchAtLogin, &m_notifier, &m_seenPrices})
     , m_bridge(m_state)
+    , m_resume(QDBusConnection::systemBus())
     , m_panelHost(&m_panel) {
     StateBridge::setShared(&m_bridge);
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     AppActivationPolicy::shared().setHost(&m_activationHost);
     connect(&m_notifier, &DesktopNotifier::opened, this, &AppDelegate::openAlert);
+    connect(&m_resume, &SystemResume::resumed, &m_state, &AppState::resumeLive);
 }
 
 AppDelegate::~AppDelegate() {

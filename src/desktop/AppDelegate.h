@@ -15,6 +15,7 @@
 #include "SessionStore.h"
 #include "ShellClock.h"
 #include "StateBridge.h"
+#include "SystemResume.h"
 
 #include <QMenu>
 #include <QObject>
@@ -81,6 +82,7 @@ private:
     QQmlEngine m_engine;
     DesktopActivationHost m_activationHost;
     SystemShellClock m_clock;
+    SystemResume m_resume;
     KeyablePanel m_panel;
     QtDropdownPanelHost m_panelHost;
     std::unique_ptr<MenuBarDropdownController> m_dropdown;

@@ -6,11 +6,13 @@
 #include "DesktopSettings.h"
 #include "PrivateSessionBus.h"
 #include "SeenPriceStore.h"
+#include "SystemResume.h"
 
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +72,15 @@ private:
             sendErrorReply(u"org.freedesktop.portal.Error.NotFound"_s, u"no such key"_s);
         return QDBusVariant(found == values.constEnd() ? QVariant(0u) : *found);
     }
+};
+
+// logind's manager, as far as sleeping goes.
+class FakeLogind : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+signals:
+    void PrepareForSleep(bool start);
 };
 
 // A private session bus with the portal on it, and the application's view of it.
@@ -281,6 +292,34 @@ private slots:
         QVERIFY(rig.refresh());
         rig.fence();
         QCOMPARE(rig.service.bodies.size(), 2);
+    }
+
+    // Waking up does not wait out the stream's long retry delay. (No logind runs here: the bus
+    // is private, the manager a stand-in.)
+    void wakingUpReconnectsTheStreamAtOnce() {
+        demo::DemoServer server;
+        QVERIFY(server.listen());
+        server.scriptStream({.status = 503, .headers = {{"Retry-After", "600"}}});
+        QNetworkAccessManager network;
+        MemorySessionStore store(SessionSnapshot{.baseURL = server.baseUrl().toString()});
+        AppState state(store, &network);
+        PrivateSessionBus bus;
+        FakeLogind logind;
+        offer(bus, &logind, u"/org/freedesktop/login1"_s, u"org.freedesktop.login1"_s);
+        SystemResume resume(bus.connect(u"app"_s));
+        QSignalSpy resumed(&resume, &SystemResume::resumed);
+        QObject::connect(&resume, &SystemResume::resumed, &state, &AppState::resumeLive);
+        state.start();
+        QTRY_VERIFY(state.usesPollingFallback());
+
+        emit logind.PrepareForSleep(true);
+        emit logind.PrepareForSleep(false);
+        QTRY_VERIFY(server.streamClientCount() == 1 && !state.usesPollingFallback());
+        QCOMPARE(resumed.count(), 1);
+        state.cancelKeptTasks();
+        // Nothing left in flight for the network manager to delete under a waiting coroutine.
+        QTRY_VERIFY(std::ranges::all_of(network.findChildren<QNetworkReply*>(),
+                                        [](auto* reply) { return reply->isFinished(); }));
     }
 
     // Where the service reads markup, a product name cannot add any; where it does not, the text
