@@ -81,6 +81,17 @@ class FakeLogind : public QObject {
 
 signals:
     void PrepareForSleep(bool start);
+    void PrepareForShutdown(bool start);
+};
+
+class Fence : public QObject {
+    Q_OBJECT
+
+public:
+    int passed = 0;
+
+public slots:
+    void pass() { ++passed; }
 };
 
 // A private session bus with the portal on it, and the application's view of it.
@@ -306,13 +317,21 @@ private slots:
         PrivateSessionBus bus;
         FakeLogind logind;
         offer(bus, &logind, u"/org/freedesktop/login1"_s, u"org.freedesktop.login1"_s);
-        SystemResume resume(bus.connect(u"app"_s));
+        QDBusConnection app = bus.connect(u"app"_s);
+        SystemResume resume(app);
         QSignalSpy resumed(&resume, &SystemResume::resumed);
+        // Signals of one sender arrive in order: once this one is in, so is the one before it.
+        Fence fence;
+        app.connect(u"org.freedesktop.login1"_s, u"/org/freedesktop/login1"_s,
+                    u"org.freedesktop.login1.Manager"_s, u"PrepareForShutdown"_s, &fence, SLOT(pass()));
         QObject::connect(&resume, &SystemResume::resumed, &state, &AppState::resumeLive);
         state.start();
         QTRY_VERIFY(state.usesPollingFallback());
 
         emit logind.PrepareForSleep(true);
+        emit logind.PrepareForShutdown(false);
+        QTRY_COMPARE(fence.passed, 1);
+        QCOMPARE(resumed.count(), 0); // going to sleep is no reason to reconnect
         emit logind.PrepareForSleep(false);
         QTRY_VERIFY(server.streamClientCount() == 1 && !state.usesPollingFallback());
         QCOMPARE(resumed.count(), 1);
