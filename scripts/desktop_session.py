@@ -848,6 +848,20 @@ def phase_xembed(report):
         report.check("the panel is kept out of task bars and pagers (openbox)", skip)
 
         check_relaunch(report, session, app, "openbox: ")
+
+        def server_restart():
+            # Last: a restarted demo server has forgotten the sign-in and the favourites.
+            port = app.base.rsplit(":", 1)[1]
+            mark = app.server_log_mark()
+            session.stop(app.server)
+            time.sleep(3)  # down for a moment, as in a deploy
+            app.server = session.spawn("server", [str(SERVER), "--port", port])
+            back = time.monotonic()
+            wait_for("the restarted server", lambda: b"listening on" in app.requests_since(mark).encode())
+            wait_for("the stream asked for again", lambda: "GET /v1/stream" in app.requests_since(mark), timeout=10)
+            return f"asked again {time.monotonic() - back:.1f} s after the restart"
+        report.check("the server restarts on the same port: the live stream is open again within 10 s",
+                     server_restart)
     finally:
         session.close()
 
