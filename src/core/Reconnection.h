@@ -17,8 +17,11 @@ public:
     struct Limits {
         ms first{1'000};
         ms cap{60'000};
-        // A connection that stayed up this long starts the sequence over.
-        ms stableAfter{60'000};
+        // A connection that stayed up this long starts the sequence over: it was served, so the
+        // server is up. Short enough that a proxy cutting every stream every half minute does not
+        // push the client to the cap; long enough that a server dropping every connection at once
+        // is asked at most every 11 s.
+        ms stableAfter{10'000};
         // Each delay is the step's value times a factor in [1 - jitter, 1 + jitter].
         double jitter = 0.2;
         // What a server may ask for, in either form.

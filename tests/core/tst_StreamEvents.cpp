@@ -133,8 +133,8 @@ private slots:
             steps.append(middle.next(Ending{}, 0.5).count());
         QCOMPARE(steps, (QList<qint64>{1'000, 2'000, 4'000, 8'000, 16'000, 32'000, 60'000, 60'000, 60'000}));
         // Up long enough, the next end starts over; a shorter life does not.
-        QCOMPARE(middle.next(Ending{.upFor = 59s}, 0.5), 60s);
-        QCOMPARE(middle.next(Ending{.upFor = 60s}, 0.5), 1s);
+        QCOMPARE(middle.next(Ending{.upFor = 9s}, 0.5), 60s);
+        QCOMPARE(middle.next(Ending{.upFor = 10s}, 0.5), 1s);
 
         // Jitter stays within a fifth either way, and spreads.
         ReconnectBackoff low, high;
