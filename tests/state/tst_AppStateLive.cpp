@@ -123,7 +123,7 @@ private slots:
                          [&](int count) { mostReaders = std::max(mostReaders, count); });
         AppState& s = f.make(std::nullopt, {.pollInterval = 1h,
                                             .searchDebounce = 20ms,
-                                            .streamSilenceLimit = 800ms,
+                                            .streamSilenceLimit = 2s,
                                             .reconnect = {.first = 50ms}});
         QList<bool> fallback;
         QObject::connect(&s, &AppState::usesPollingFallbackChanged, &s,
@@ -218,7 +218,7 @@ private slots:
                   << "";
         for (int i = 0; i < 4; ++i) {
             f.server.sendStreamLines(batch);
-            QTest::qWait(100);
+            QTest::qWait(50);
         }
         QVERIFY(waitUntil([&] { return rounds.size() >= 2; }));
         f.settle(300ms);
@@ -228,14 +228,16 @@ private slots:
 
     // Ticks keep time whatever a refresh takes, and one that finds a refresh running is skipped.
     void pollTicksKeepTime_data() {
+        QTest::addColumn<int>("intervalMs");
         QTest::addColumn<int>("refreshMs");
         QTest::addColumn<int>("minGap");
         QTest::addColumn<int>("maxGap");
-        QTest::newRow("a quick refresh") << 150 << 270 << 420;
-        QTest::newRow("a refresh longer than a tick") << 450 << 560 << 100'000;
+        QTest::newRow("a quick refresh") << 400 << 200 << 370 << 520;
+        QTest::newRow("a refresh longer than a tick") << 300 << 450 << 560 << 100'000;
     }
 
     void pollTicksKeepTime() {
+        QFETCH(int, intervalMs);
         QFETCH(int, refreshMs);
         QFETCH(int, minGap);
         QFETCH(int, maxGap);
@@ -249,7 +251,8 @@ private slots:
                              if (r.path == u"/health")
                                  starts.append(clock.elapsed());
                          });
-        AppState& s = f.make(std::nullopt, {.pollInterval = 300ms, .searchDebounce = 20ms});
+        AppState& s = f.make(std::nullopt,
+                             {.pollInterval = std::chrono::milliseconds(intervalMs), .searchDebounce = 20ms});
         s.selectTab(MenuBarDropdownTab::me); // signed out, a refresh is the health check alone
         f.settle();
         starts.clear();
