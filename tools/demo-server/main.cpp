@@ -9,10 +9,12 @@ using quelvio::demo::DemoServer;
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quelvio-demo-server"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUELVIO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A price-tracking server with a seeded demo catalogue."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Address to listen on."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption port(QStringLiteral("port"),
