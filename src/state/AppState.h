@@ -366,7 +366,8 @@ private:
     QCoro::Task<void> followStream(TaskHandle& task);
     // One connection, from the request to its end.
     // One connection, from the request to its end; nothing when no stream can be asked for.
-    QCoro::Task<std::optional<ReconnectBackoff::Ending>> listenToStream(TaskHandle& task);
+    // catchUp: refresh once connected, for what was missed since the last one.
+    QCoro::Task<std::optional<ReconnectBackoff::Ending>> listenToStream(TaskHandle& task, bool catchUp);
     void refreshForStream(bool forceCatalog);
 
     // Catalogue browsing

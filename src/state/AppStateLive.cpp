@@ -80,8 +80,8 @@ QCoro::Task<void> AppState::followStream(TaskHandle& task) {
     // failing; meanwhile the poll alone follows the server.
     const QPointer<AppState> self(this);
     ReconnectBackoff backoff(m_timings.reconnect);
-    for (;;) {
-        const auto ending = co_await listenToStream(task);
+    for (bool again = false;; again = true) {
+        const auto ending = co_await listenToStream(task, again);
         if (!self || task.isCancelled())
             co_return;
         setUsesPollingFallback(true);
@@ -95,7 +95,8 @@ QCoro::Task<void> AppState::followStream(TaskHandle& task) {
     }
 }
 
-QCoro::Task<std::optional<ReconnectBackoff::Ending>> AppState::listenToStream(TaskHandle& task) {
+QCoro::Task<std::optional<ReconnectBackoff::Ending>> AppState::listenToStream(TaskHandle& task,
+                                                                              bool catchUp) {
     const QPointer<AppState> self(this);
     URLRequest request;
     try {
@@ -135,6 +136,9 @@ QCoro::Task<std::optional<ReconnectBackoff::Ending>> AppState::listenToStream(Ta
     QElapsedTimer connected;
     connected.start();
     setUsesPollingFallback(false);
+    // Whatever the server announced while no stream was open went unheard.
+    if (catchUp)
+        refreshForStream(m_selectedTab == MenuBarDropdownTab::products);
 
     SSEParser parser;
     try {

@@ -141,6 +141,7 @@ private slots:
         QCOMPARE(s.banner(), std::nullopt);
         QCOMPARE(mostReaders, 1);
         f.settle();
+        QVERIFY(f.count(u"/health"_s) >= 2); // at start, and to catch up once back
         f.server.clearRequests();
         f.server.announce(u"price.updated"_s);
         QVERIFY(waitUntil([&] { return f.count(u"/v1/products"_s) == 1; }));
@@ -313,6 +314,9 @@ private slots:
         s.selectTab(MenuBarDropdownTab(tab));
         f.settle();
         f.server.injectFault(path, fault);
+        QStringList banners;
+        QObject::connect(&s, &AppState::bannerChanged, &s,
+                         [&] { banners.append(s.banner().value_or(u""_s)); });
         const bool signIn = path.endsWith(u"login");
         std::optional<QCoro::Task<void>> running;
         if (signIn) {
@@ -330,7 +334,10 @@ private slots:
         QCOMPARE(s.connection(), ConnectionState::online);
         QVERIFY(!s.sources().isEmpty());
         QVERIFY(tab != int(MenuBarDropdownTab::sources) || !s.scrapeRuns().isEmpty());
-        QVERIFY(!s.session().token && !f.store->load().token && s.banner() != u"已登录"_s);
+        // The old server's token never reaches the new one, nor does the user hear of a sign-in.
+        QVERIFY(!s.session().token && !f.store->load().token && !banners.contains(u"已登录"_s));
+        for (const auto& request : other.requests())
+            QVERIFY2(request.header("Authorization").isEmpty(), qPrintable(request.path));
         s.cancelKeptTasks();
     }
 
