@@ -2,6 +2,7 @@
 #include "AppStateFixture.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
 
@@ -22,6 +23,17 @@ void startConnected(AppStateFixture& f, AppState& s) {
     QVERIFY(waitUntil([&] { return f.server.streamClientCount() == 1; }));
     f.settle();
     f.server.clearRequests();
+}
+
+// A free port outside Linux's ephemeral range: while a server on it is down, no outgoing
+// connection of another test running beside this one can be given it.
+quint16 portOutsideTheEphemeralRange() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto port = quint16(20'000 + QRandomGenerator::global()->bounded(10'000));
+        if (QTcpServer probe; probe.listen(QHostAddress::LocalHost, port))
+            return port;
+    }
+    return 0;
 }
 
 } // namespace
@@ -112,6 +124,8 @@ private slots:
         QFETCH(bool, restart);
         auto options = AppStateFixture::shortOptions();
         options.heartbeatInterval = 100ms;
+        if (restart)
+            options.port = portOutsideTheEphemeralRange();
         AppStateFixture f(options);
         if (!restart)
             f.server.scriptStream({.status = status,
