@@ -25,6 +25,28 @@ void startConnected(AppStateFixture& f, AppState& s) {
     f.server.clearRequests();
 }
 
+// When each request for one path arrived, in milliseconds; only the differences mean anything.
+class Arrivals {
+public:
+    Arrivals(demo::DemoServer& server, const QString& path) {
+        m_clock.start();
+        m_connection = QObject::connect(&server, &demo::DemoServer::requestReceived, &server,
+                                        [this, path](const demo::RecordedRequest& request) {
+                                            if (request.path == path)
+                                                times.append(m_clock.elapsed());
+                                        });
+    }
+    ~Arrivals() { QObject::disconnect(m_connection); }
+    Arrivals(const Arrivals&) = delete;
+    Arrivals& operator=(const Arrivals&) = delete;
+
+    QList<qint64> times;
+
+private:
+    QElapsedTimer m_clock;
+    QMetaObject::Connection m_connection;
+};
+
 // A free port outside Linux's ephemeral range: while a server on it is down, no outgoing
 // connection of another test running beside this one can be given it.
 quint16 portOutsideTheEphemeralRange() {
@@ -179,20 +201,14 @@ private slots:
         QFETCH(int, atLeastMs);
         AppStateFixture f;
         f.server.scriptStream(script);
-        QElapsedTimer clock;
-        QList<qint64> asked;
-        QObject::connect(&f.server, &demo::DemoServer::requestReceived, &f.server,
-                         [&](const demo::RecordedRequest& r) {
-                             if (r.path == u"/v1/stream")
-                                 asked.append(clock.elapsed());
-                         });
+        Arrivals asked(f.server, u"/v1/stream"_s);
         AppState& s =
             f.make(std::nullopt, {.pollInterval = 1h, .searchDebounce = 20ms, .reconnect = {.first = 50ms}});
-        clock.start();
         s.start();
-        QVERIFY(waitUntil([&] { return asked.size() == 2; }, 5s));
+        QVERIFY(waitUntil([&] { return asked.times.size() == 2; }, 5s));
         // Qt's coarse timers may fire up to 5% early.
-        QVERIFY2(asked[1] - asked[0] >= atLeastMs * 94 / 100, QByteArray::number(asked[1] - asked[0]));
+        QVERIFY2(asked.times[1] - asked.times[0] >= atLeastMs * 94 / 100,
+                 QByteArray::number(asked.times[1] - asked.times[0]));
         s.cancelKeptTasks();
     }
 
@@ -215,18 +231,10 @@ private slots:
     // after the spacing.
     void aBurstOfEventsCostsOneMoreRefresh() {
         AppStateFixture f;
-        QElapsedTimer clock;
-        QList<qint64> rounds;
-        QObject::connect(&f.server, &demo::DemoServer::requestReceived, &f.server,
-                         [&](const demo::RecordedRequest& r) {
-                             if (r.path == u"/health")
-                                 rounds.append(clock.elapsed());
-                         });
         AppState& s =
             f.make(std::nullopt, {.pollInterval = 1h, .searchDebounce = 20ms, .streamRefreshSpacing = 500ms});
         startConnected(f, s);
-        rounds.clear();
-        clock.start();
+        Arrivals rounds(f.server, u"/health"_s);
         QList<QByteArray> batch;
         for (int i = 0; i < 50; ++i)
             batch << "data: {\"type\": \"price.updated\"}"
@@ -235,10 +243,11 @@ private slots:
             f.server.sendStreamLines(batch);
             QTest::qWait(50);
         }
-        QVERIFY(waitUntil([&] { return rounds.size() >= 2; }));
+        QVERIFY(waitUntil([&] { return rounds.times.size() >= 2; }));
         f.settle(300ms);
-        QCOMPARE(rounds.size(), 2);
-        QVERIFY2(rounds[1] - rounds[0] >= 480, QByteArray::number(rounds[1] - rounds[0]));
+        QCOMPARE(rounds.times.size(), 2);
+        QVERIFY2(rounds.times[1] - rounds.times[0] >= 480,
+                 QByteArray::number(rounds.times[1] - rounds.times[0]));
     }
 
     // Ticks keep time whatever a refresh takes, and one that finds a refresh running is skipped.
@@ -258,23 +267,15 @@ private slots:
         QFETCH(int, maxGap);
         AppStateFixture f;
         f.server.injectFault(u"/health"_s, {.delay = std::chrono::milliseconds(refreshMs)});
-        QElapsedTimer clock;
-        clock.start();
-        QList<qint64> starts;
-        QObject::connect(&f.server, &demo::DemoServer::requestReceived, &f.server,
-                         [&](const demo::RecordedRequest& r) {
-                             if (r.path == u"/health")
-                                 starts.append(clock.elapsed());
-                         });
         AppState& s = f.make(std::nullopt,
                              {.pollInterval = std::chrono::milliseconds(intervalMs), .searchDebounce = 20ms});
         s.selectTab(MenuBarDropdownTab::me); // signed out, a refresh is the health check alone
         f.settle();
-        starts.clear();
+        Arrivals starts(f.server, u"/health"_s);
         s.start();
-        QVERIFY(waitUntil([&] { return starts.size() >= 7; }));
+        QVERIFY(waitUntil([&] { return starts.times.size() >= 7; }));
         s.cancelKeptTasks();
-        const qint64 gap = (starts.last() - starts[1]) / (starts.size() - 2); // ticks only
+        const qint64 gap = (starts.times.last() - starts.times[1]) / (starts.times.size() - 2); // ticks only
         QVERIFY2(gap >= minGap && gap <= maxGap, QByteArray::number(gap));
     }
 
