@@ -148,25 +148,6 @@ private slots:
         QVERIFY(c->waitForEnd());
     }
 
-    // What the live-update tests and the soak run lean on: streams cut on a schedule, no
-    // heartbeats when told so, and a restart on the same port.
-    void cutsStreamsOnAScheduleAndRestartsOnItsPort() {
-        start(DemoServer::Options{.heartbeatInterval = 0ms, .dropStreamsEvery = 300ms});
-        auto stream = connectStream();
-        QVERIFY(stream->waitForEnd());
-        QCOMPARE(stream->types(), QStringList{u"hello"_s});
-        QCOMPARE(stream->reply().error(), QNetworkReply::NoError);
-
-        const quint16 port = server->port();
-        auto cut = connectStream();
-        QVERIFY(cut->waitFor(u"hello"_s));
-        server->stop();
-        QVERIFY(cut->waitForEnd());
-        QCOMPARE(http->get(u"/health"_s).error, QNetworkReply::ConnectionRefusedError);
-        QCOMPARE(server->listen(), port);
-        QCOMPARE(http->get(u"/health"_s).status, 200);
-    }
-
     void followsStreamScriptsInOrderThenServesOrdinarily() {
         server->scriptStream({.status = 503});
         server->scriptStream(

@@ -212,21 +212,6 @@ private slots:
         s.cancelKeptTasks();
     }
 
-    // Back from sleep or a network change, nothing waits out a long delay.
-    void resumingReconnectsAtOnce() {
-        AppStateFixture f;
-        f.server.scriptStream({.status = 503, .headers = {{"Retry-After", "600"}}});
-        AppState& s = f.make();
-        s.start();
-        QVERIFY(waitUntil([&] { return s.usesPollingFallback(); }));
-        f.settle();
-        f.server.clearRequests();
-        s.resumeLive();
-        QVERIFY(waitUntil([&] { return f.server.streamClientCount() == 1 && !s.usesPollingFallback(); }));
-        QVERIFY(waitUntil([&] { return f.count(u"/health"_s) == 1; }));
-        s.cancelKeptTasks();
-    }
-
     // Rounds the stream asks for are spaced: a burst of any length costs one round now and one
     // after the spacing.
     void aBurstOfEventsCostsOneMoreRefresh() {
