@@ -165,6 +165,9 @@ public:
     void applyFavoriteSort(ProductSort sort);
     void loadMoreProducts();
     void openProduct(qint64 id);
+    // The open product's page for the desktop to open: only a web address leaves the app; for
+    // anything else the server sent the banner says so and nothing is returned.
+    std::optional<QUrl> productPageToOpen();
 
     // Reactions and favourites
     QCoro::Task<void> toggleFavorite(qint64 productID, bool currently);
@@ -527,6 +530,7 @@ private:
     QElapsedTimer m_lastStreamRefresh; // when the last refresh the stream asked for started
     int m_refreshesRunning = 0;        // refreshVisible calls under way
     qint64 m_loadGeneration = 0;
+    bool m_firstPageLoading = false; // a first (or refreshed) page of products is on its way
     qint64 m_productNextOffset = 0;
     // The prices last seen of the signed-in account's favourites, and whose they are.
     QHash<qint64, SeenPrice> m_seenPrices;

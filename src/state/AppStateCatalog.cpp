@@ -1,5 +1,6 @@
 // Catalogue browsing: tabs, filters, the paged product list, product details, shops, categories.
 #include "AppState.h"
+#include "Presentation/ValueFormat.h"
 
 namespace quelvio {
 
@@ -75,6 +76,15 @@ void AppState::openProduct(qint64 id) {
     detach(loadProductDetail(id, false));
 }
 
+std::optional<QUrl> AppState::productPageToOpen() {
+    if (!m_productDetail || !m_productDetail->productUrl)
+        return std::nullopt;
+    auto url = WebAddress::openable(*m_productDetail->productUrl);
+    if (!url)
+        setBanner(QStringLiteral("商品页地址不是网页地址，未打开"));
+    return url;
+}
+
 void AppState::startReplaceLoad() {
     detach(loadProducts(ProductLoadMode::replace, {}, {}));
 }
@@ -92,7 +102,9 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         // would land on the old one.
         const bool searchPending =
             m_searchTask && !m_searchTask->isFinished() && !m_searchTask->isCancelled();
-        if (!m_canLoadMoreProducts || m_isLoading || m_isLoadingMoreProducts || searchPending)
+        // Gated on the first page itself: the shared busy flag may already be off while the
+        // favourites finished first.
+        if (!m_canLoadMoreProducts || m_firstPageLoading || m_isLoadingMoreProducts || searchPending)
             co_return;
         offset = m_productNextOffset;
         setIsLoadingMoreProducts(true);
@@ -101,6 +113,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         if (mode == ProductLoadMode::refresh)
             limit = ProductPaging::refreshLimit(m_productNextOffset);
         setIsLoading(true);
+        m_firstPageLoading = true;
     }
 
     auto result =
@@ -110,10 +123,12 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         co_return;
     // Only the newest load owns the busy flag and the list.
     const bool current = generation == m_loadGeneration;
-    if (mode == ProductLoadMode::append)
+    if (mode == ProductLoadMode::append) {
         setIsLoadingMoreProducts(false);
-    else if (current)
+    } else if (current) {
         setIsLoading(false);
+        m_firstPageLoading = false;
+    }
     if (!current)
         co_return;
 

@@ -300,9 +300,8 @@ QVariantMap StateBridge::detail() const {
 }
 
 void StateBridge::openProductPage() {
-    const auto& product = m_state->productDetail();
-    if (product && product->productUrl)
-        QDesktopServices::openUrl(QUrl(*product->productUrl));
+    if (const auto url = m_state->productPageToOpen())
+        QDesktopServices::openUrl(*url);
 }
 
 QString StateBridge::sourceRequestTitle() const {

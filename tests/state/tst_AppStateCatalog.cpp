@@ -144,6 +144,56 @@ private slots:
         for (const Product& p : s.products())
             QCOMPARE(p.source->slug, shop);
     }
+
+    // Whatever else loads meanwhile (here the favourites, which finish first and clear the shared
+    // busy flag), no next page is asked for while the first page is on its way.
+    void aNextPageWaitsForTheFirstPage() {
+        AppStateFixture f;
+        AppState& s = f.make(f.server.userAccount());
+        QVERIFY(await(s.refreshVisible(true)).finished);
+        QVERIFY(s.canLoadMoreProducts());
+        f.server.clearRequests();
+        f.server.injectFault(u"/v1/products"_s, {.delay = 400ms, .times = 1});
+        s.applyProductSort(ProductSort::lastSeen);
+        s.applyFavoriteSort(ProductSort::priceAsc);
+        QVERIFY(waitUntil([&] { return f.count(u"/v1/me/favorites"_s) == 2 && !s.isLoading(); }));
+        s.loadMoreProducts();
+        f.settle();
+        QCOMPARE(f.count(u"/v1/products"_s), 1); // the first page only
+    }
+
+    // Only a web address with a host leaves the app; the server cannot make a click open a file,
+    // a share or another program.
+    void onlyWebAddressesOpen_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("https") << u"https://shop.example/p/3?ref=q"_s << true;
+        QTest::newRow("http, upper case") << u"HTTP://shop.example/p/3"_s << true;
+        QTest::newRow("file") << u"file:///etc/passwd"_s << false;
+        QTest::newRow("smb") << u"smb://host/share"_s << false;
+        QTest::newRow("custom handler") << u"steam://run/1"_s << false;
+        QTest::newRow("javascript") << u"javascript:alert(1)"_s << false;
+        QTest::newRow("no host") << u"https:///etc/passwd"_s << false;
+        QTest::newRow("relative") << u"/p/3"_s << false;
+    }
+
+    void onlyWebAddressesOpen() {
+        QFETCH(QString, address);
+        QFETCH(bool, opens);
+        AppStateFixture f;
+        const QJsonObject product{{"id", 3}, {"name", "P3"}, {"price", "1"}, {"product_url", address}};
+        f.server.injectFault(u"/v1/products/3"_s,
+                             {.status = 200, .body = QJsonDocument(product).toJson(QJsonDocument::Compact)});
+        AppState& s = f.make();
+        s.openProduct(3);
+        f.settle();
+        QVERIFY(s.productDetail());
+        const auto url = s.productPageToOpen();
+        QCOMPARE(url.has_value(), opens);
+        QCOMPARE(s.banner().has_value(), !opens);
+        if (opens)
+            QCOMPARE(url->host(), u"shop.example"_s);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppStateCatalog)

@@ -384,4 +384,17 @@ bool isPassword(QStringView password) {
 
 } // namespace AuthValidation
 
+namespace WebAddress {
+
+std::optional<QUrl> openable(const QString& text) {
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty())
+        return std::nullopt;
+    if (url.scheme() != u"http" && url.scheme() != u"https")
+        return std::nullopt;
+    return url;
+}
+
+} // namespace WebAddress
+
 } // namespace quelvio

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
+#include <QUrl>
 #include <array>
 #include <optional>
 
@@ -89,5 +90,12 @@ bool isUsername(QStringView username);
 // Never trimmed.
 bool isPassword(QStringView password);
 } // namespace AuthValidation
+
+// Addresses a server supplies that the desktop may be asked to open.
+namespace WebAddress {
+// The address when it is http or https with a host; nothing for any other scheme (file:, smb:,
+// a custom handler), a relative address or one without a host.
+std::optional<QUrl> openable(const QString& text);
+} // namespace WebAddress
 
 } // namespace quelvio
