@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace quelvio {
@@ -48,15 +49,34 @@ QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager
             : session->sendCustomRequest(request.request, request.method,
                                          request.body.value_or(QByteArray())));
 
-    bool tooLarge = false;
+    // Read as it arrives into a body of our own, through a small read buffer: Qt then holds no
+    // more than that, and the body never grows past the cap however fast the bytes come.
+    struct Received {
+        QByteArray body;
+        bool tooLarge = false;
+        void take(QNetworkReply* reply) {
+            while (!tooLarge && reply->bytesAvailable() > 0) {
+                if (body.size() + reply->bytesAvailable() > maxReplyBytes) {
+                    tooLarge = true;
+                    body.clear();
+                    reply->abort();
+                    return;
+                }
+                body += reply->read(reply->bytesAvailable());
+            }
+        }
+    };
+    const auto received = std::make_shared<Received>();
     QNetworkReply* raw = reply.get();
-    QObject::connect(raw, &QNetworkReply::downloadProgress, raw,
-                     [raw, &tooLarge](qint64 received, qint64 total) {
-                         if (received > maxReplyBytes || total > maxReplyBytes) {
-                             tooLarge = true;
-                             raw->abort();
-                         }
-                     });
+    raw->setReadBufferSize(readBufferBytes);
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, [raw, received] { received->take(raw); });
+    // A length announced past the cap is refused before its body arrives.
+    QObject::connect(raw, &QNetworkReply::metaDataChanged, raw, [raw, received] {
+        if (raw->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxReplyBytes) {
+            received->tooLarge = true;
+            raw->abort();
+        }
+    });
     bool timedOut = false;
     QTimer* timer = new QTimer(raw); // goes with the reply
     timer->setSingleShot(true);
@@ -68,8 +88,9 @@ QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager
 
     co_await raw;
     timer->stop(); // the reply outlives this frame until it is deleted later
+    received->take(raw);
 
-    if (tooLarge)
+    if (received->tooLarge)
         throw ZeltorAPIError::transport(QStringLiteral("响应过大"));
     if (timedOut)
         throw ZeltorAPIError::transport(QStringLiteral("请求超时"));
@@ -81,7 +102,7 @@ QCoro::Task<APIClient::Reply> APIClient::transfer(QPointer<QNetworkAccessManager
             throw ZeltorAPIError::transport(raw->errorString());
         throw ZeltorAPIError::transport(QStringLiteral("无效响应"));
     }
-    co_return Reply{status.toInt(), raw->readAll()};
+    co_return Reply{status.toInt(), std::move(received->body)};
 }
 
 QString APIClient::errorMessage(const Reply& reply) {
@@ -222,8 +243,7 @@ APIClient::products(const std::optional<QString>& source, const std::optional<QS
     const APIRequestSpec spec =
         get(path, ProductListQuery::items(source, category, subtype, query, active, sort, limit, offset),
             AuthPolicy::mode(QStringLiteral("GET"), path, m_factory.hasUserToken()));
-    const auto list = co_await send<ItemList<Product>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<Product>(spec, limit);
 }
 
 QCoro::Task<Product> APIClient::product(qint64 id) const {
@@ -236,20 +256,17 @@ QCoro::Task<Product> APIClient::product(qint64 id) const {
 QCoro::Task<QList<PriceSnapshot>> APIClient::history(qint64 productID, qint64 limit) const {
     const APIRequestSpec spec =
         get(QStringLiteral("/v1/products/%1/history").arg(productID), limitOnly(limit), AuthMode::none);
-    const auto list = co_await send<ItemList<PriceSnapshot>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<PriceSnapshot>(spec, limit);
 }
 
 QCoro::Task<QList<PriceChange>> APIClient::priceChanges(qint64 limit) const {
     const APIRequestSpec spec = get(QStringLiteral("/v1/prices/changes"), limitOnly(limit), AuthMode::none);
-    const auto list = co_await send<ItemList<PriceChange>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<PriceChange>(spec, limit);
 }
 
 QCoro::Task<QList<ScrapeRun>> APIClient::scrapeRuns(qint64 limit) const {
     const APIRequestSpec spec = get(QStringLiteral("/v1/scrape-runs"), limitOnly(limit), AuthMode::none);
-    const auto list = co_await send<ItemList<ScrapeRun>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<ScrapeRun>(spec, limit);
 }
 
 QCoro::Task<AuthSession> APIClient::registerUser(const AuthCredentials& credentials) const {
@@ -311,8 +328,7 @@ QCoro::Task<QList<User>> APIClient::adminUsers(const std::optional<QString>& que
     if (query && !query->isEmpty())
         items.insert(QStringLiteral("q"), *query);
     const APIRequestSpec spec = get(QStringLiteral("/v1/admin/users"), items, AuthMode::userBearer);
-    const auto list = co_await send<ItemList<User>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<User>(spec, limit);
 }
 
 QCoro::Task<User> APIClient::setUserRole(qint64 id, const QString& role) const {
@@ -325,8 +341,7 @@ QCoro::Task<User> APIClient::setUserRole(qint64 id, const QString& role) const {
 QCoro::Task<QList<RedeemCode>> APIClient::adminCodes(qint64 limit) const {
     const APIRequestSpec spec =
         get(QStringLiteral("/v1/admin/codes"), limitOnly(limit), AuthMode::userBearer);
-    const auto list = co_await send<ItemList<RedeemCode>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<RedeemCode>(spec, limit);
 }
 
 QCoro::Task<RedeemCode> APIClient::createCode(const CreateCodeRequest& request) const {
@@ -352,9 +367,12 @@ QCoro::Task<ScrapeResult> APIClient::scrapeAll() const {
 
 QCoro::Task<QList<Reaction>> APIClient::reactionList(const QString& path,
                                                      QMap<QString, QString> query) const {
+    bool limited = false;
+    qint64 limit = query.value(QStringLiteral("limit")).toLongLong(&limited);
+    if (!limited)
+        limit = std::numeric_limits<qint64>::max();
     const APIRequestSpec spec = get(path, std::move(query), AuthMode::userBearer);
-    const auto list = co_await send<ItemList<Reaction>>(spec);
-    co_return list.items;
+    co_return co_await sendItems<Reaction>(spec, limit);
 }
 
 } // namespace quelvio

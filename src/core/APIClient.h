@@ -20,6 +20,8 @@ class APIClient {
 public:
     // Replies larger than this are abandoned: nothing the server sends legitimately comes close.
     static constexpr qint64 maxReplyBytes = 32 * 1024 * 1024;
+    // What Qt may buffer of a reply before we read it.
+    static constexpr qint64 readBufferBytes = 256 * 1024;
 
     // However slowly a server answers, no call takes longer than this; the 60-second inactivity
     // timeout alone lets a reply that trickles a byte now and then hold a call for ever.
@@ -73,6 +75,20 @@ public:
         const URLRequest request = m_factory.urlRequest(spec);
         const Reply reply = co_await transfer(m_session, request, m_deadline);
         co_return decodeSuccess<T>(reply);
+    }
+
+    // Sends the request and decodes the "items" of a 2xx reply, at most `limit` of them.
+    template <json::Record T>
+    QCoro::Task<QList<T>> sendItems(APIRequestSpec spec, qint64 limit) const {
+        const URLRequest request = m_factory.urlRequest(spec);
+        const Reply reply = co_await transfer(m_session, request, m_deadline);
+        if (reply.status < 200 || reply.status > 299)
+            throw failure(reply);
+        try {
+            co_return APIJSON::decoder().decodeItems<T>(reply.body, limit);
+        } catch (const APIJSON::DecodingError& e) {
+            throw ZeltorAPIError::decoding(e.message());
+        }
     }
 
     // The raw outcome of one exchange; public for the event stream and tests.

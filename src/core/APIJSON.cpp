@@ -1,5 +1,7 @@
 #include "APIJSON.h"
 
+#include "Presentation/ValueFormat.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QLocale>
@@ -129,6 +131,10 @@ QJsonValue Decoder::parse(const QByteArray& bytes) {
     if (document.isArray())
         return document.array();
     return document.object();
+}
+
+QString Decoder::clippedText(QString text) {
+    return TextLimit::clipped(std::move(text), maxTextChars);
 }
 
 void Decoder::fail(const QString& problem) const {

@@ -119,7 +119,34 @@ public:
         return result;
     }
 
+    // The "items" of a list reply, at most `limit` of them, as T: what a server sends past the
+    // page it was asked for is dropped before it becomes records.
+    template <json::Record T>
+    QList<T> decodeItems(const QByteArray& bytes, qsizetype limit) {
+        const QLatin1StringView itemsKey("items");
+        QJsonValue root = parse(bytes);
+        QJsonObject object = root.toObject();
+        const QJsonArray items = object.value(itemsKey).toArray();
+        if (items.size() > limit) {
+            QJsonArray first;
+            for (qsizetype i = 0; i < limit; ++i)
+                first.append(items.at(i));
+            object.insert(itemsKey, first);
+            root = object;
+        }
+        return decode<ListOf<T>>(root).items;
+    }
+
+    // Free texts longer than this are cut: a server's megabyte-long name must not reach the views.
+    static constexpr qsizetype maxTextChars = 4096;
+
 private:
+    template <json::Record T>
+    struct ListOf {
+        QList<T> items;
+        static constexpr auto fields() { return std::tuple{json::field("items", &ListOf::items)}; }
+    };
+
     // One step of the path to the value being read: a wire key, or an index into an array.
     struct Step {
         const char* field = nullptr;
@@ -131,6 +158,7 @@ private:
     };
 
     static QJsonValue parse(const QByteArray& bytes);
+    static QString clippedText(QString text); // to maxTextChars
     [[noreturn]] void fail(const QString& problem) const;
     [[noreturn]] void failType(const char* expected, const QJsonValue& found) const;
 
@@ -138,6 +166,8 @@ private:
         if (!v.isString())
             failType("string", v);
         out = v.toString();
+        if (out.size() > maxTextChars)
+            out = clippedText(std::move(out));
     }
     void read(const QJsonValue& v, bool& out) const {
         if (!v.isBool())

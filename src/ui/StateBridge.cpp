@@ -33,7 +33,7 @@ KeyedListModel::Row productRow(const Product& product, const AppState& state, bo
     const auto stock = PanelText::stockLine(product);
     return {QString::number(product.id),
             QVariantMap{{QStringLiteral("productId"), product.id},
-                        {QStringLiteral("name"), product.name},
+                        {QStringLiteral("name"), TextLimit::clipped(product.name, TextLimit::rowChars)},
                         {QStringLiteral("badges"),
                          badgeList(PanelText::signalBadges(product, std::nullopt,
                                                            state.downProductIDs().contains(product.id)))},
@@ -53,7 +53,7 @@ KeyedListModel::Row shopRow(const Source& source, const AppState& state, bool kn
     const auto run = state.latestRun(source.slug);
     return {source.slug,
             QVariantMap{{QStringLiteral("slug"), source.slug},
-                        {QStringLiteral("name"), source.name},
+                        {QStringLiteral("name"), TextLimit::clipped(source.name, TextLimit::rowChars)},
                         {QStringLiteral("badges"), badgeList(PanelText::shopBadges(source))},
                         {QStringLiteral("submitter"), PanelText::submitterLine(source)},
                         {QStringLiteral("runLabel"),

@@ -7,7 +7,9 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 using namespace quelvio;
@@ -324,13 +326,41 @@ private slots:
         }
     }
 
-    void oversizedRepliesAreAbandoned() {
+    // Announced or not, a body past the cap is abandoned; a page keeps no more than it asked for.
+    void repliesAreBoundedByConstruction() {
         TestHttpServer server;
         QByteArray huge(APIClient::maxReplyBytes + 1024, ' ');
         huge.prepend(R"({"status": "ok", "pad": ")");
         huge.append(R"("})");
         server.route("GET", u"/health"_s, {200, huge});
         QCOMPARE(failureOf(client(server).health()), ZeltorAPIError::transport(u"响应过大"_s));
+
+        // No length given: the body ends with the connection, and is cut while it streams.
+        QTcpServer endless;
+        QVERIFY(endless.listen(QHostAddress::LocalHost));
+        QObject::connect(&endless, &QTcpServer::newConnection, &endless, [&endless] {
+            QTcpSocket* socket = endless.nextPendingConnection();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n");
+            auto* more = new QTimer(socket);
+            QObject::connect(more, &QTimer::timeout, socket, [socket] {
+                if (socket->bytesToWrite() < 4 * 1024 * 1024)
+                    socket->write(QByteArray(1024 * 1024, ' '));
+            });
+            more->start(0);
+        });
+        const APIClient streaming(
+            APIRequestFactory{u"http://127.0.0.1:%1"_s.arg(endless.serverPort()), {}, {}}, &m_network);
+        QCOMPARE(failureOf(streaming.health()), ZeltorAPIError::transport(u"响应过大"_s));
+
+        QJsonArray items;
+        for (int i = 0; i < 150; ++i)
+            items.append(QJsonObject{{"id", i + 1}, {"name", u"P%1"_s.arg(i + 1)}, {"price", "1"}});
+        server.route("GET", u"/v1/products"_s, {200, QJsonDocument(QJsonObject{{"items", items}}).toJson()});
+        const auto page =
+            await(client(server).products(std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                          std::nullopt, ProductSort::goodwill, 100, 0));
+        QCOMPARE(page.value->size(), 100);
+        QCOMPARE(page.value->last().id, 100);
     }
 
     void callsRunConcurrentlyAndOutliveTheirClient() {

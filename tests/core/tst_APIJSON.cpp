@@ -1,6 +1,8 @@
 #include "APIJSON.h"
 #include "Models.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace quelvio;
@@ -251,6 +253,22 @@ private slots:
                  u"items[2].source.slug: missing"_s);
         QCOMPARE(failure(R"({"total": 0})"), u"items: missing"_s);
         QCOMPARE(failure("[]"), u"expected object, found array"_s);
+    }
+
+    // A megabyte-long name must not reach the views: texts are cut, never in half a character.
+    void longTextsAreCut() {
+        const QString name = QString(5000, u'名') + u"\U0001F600"_s;
+        const QByteArray json =
+            QJsonDocument(QJsonObject{{"id", 1}, {"name", name}, {"price", "1"}}).toJson();
+        const QString kept = APIJSON::decode<Product>(json).name;
+        QCOMPARE(kept.size(), APIJSON::Decoder::maxTextChars);
+        QVERIFY(kept.startsWith(name.left(100)) && kept.endsWith(u"…"_s));
+        const QString emoji = QString(APIJSON::Decoder::maxTextChars - 2, u'a') + u"\U0001F600\U0001F600"_s;
+        const QString cut =
+            APIJSON::decode<Product>(
+                QJsonDocument(QJsonObject{{"id", 1}, {"name", emoji}, {"price", "1"}}).toJson())
+                .name;
+        QVERIFY(!cut.at(cut.size() - 2).isHighSurrogate());
     }
 
     void textThatIsNoJSONFails() {

@@ -384,6 +384,21 @@ bool isPassword(QStringView password) {
 
 } // namespace AuthValidation
 
+namespace TextLimit {
+
+QString clipped(QString text, qsizetype maxChars) {
+    if (text.size() <= maxChars || maxChars < 2)
+        return text;
+    qsizetype end = maxChars - 1;
+    if (text.at(end - 1).isHighSurrogate())
+        --end;
+    text.truncate(end);
+    text.append(QChar(0x2026));
+    return text;
+}
+
+} // namespace TextLimit
+
 namespace WebAddress {
 
 std::optional<QUrl> openable(const QString& text) {

@@ -91,6 +91,14 @@ bool isUsername(QStringView username);
 bool isPassword(QStringView password);
 } // namespace AuthValidation
 
+// Free texts from a server, cut to a length a view can lay out.
+namespace TextLimit {
+// A row shows this much of a name; the detail shows what decoding kept.
+inline constexpr qsizetype rowChars = 200;
+// At most maxChars characters, "…" last when cut; never half a character.
+QString clipped(QString text, qsizetype maxChars);
+} // namespace TextLimit
+
 // Addresses a server supplies that the desktop may be asked to open.
 namespace WebAddress {
 // The address when it is http or https with a host; nothing for any other scheme (file:, smb:,
