@@ -3,9 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMutexLocker>
 #include <QSettings>
+#include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <memory>
 
 namespace quelvio {
@@ -29,6 +34,44 @@ QString SessionSnapshot::resolvedStoredBaseURL(const std::optional<QString>& sto
     if (migrateLegacyDefault && legacyDefaultBaseURLs().contains(url))
         return defaultBaseURL;
     return url;
+}
+
+QString SessionSnapshot::origin(QStringView url) {
+    const QUrl parsed(normalized(url), QUrl::StrictMode);
+    if (!parsed.isValid() || parsed.host().isEmpty())
+        return {};
+    const int defaultPort = parsed.scheme() == u"https" ? 443 : parsed.scheme() == u"http" ? 80 : -1;
+    return QStringLiteral("%1://%2:%3").arg(parsed.scheme(), parsed.host()).arg(parsed.port(defaultPort));
+}
+
+SessionSnapshot SessionSnapshot::movedTo(const QString& url) const {
+    SessionSnapshot next = *this;
+    next.baseURL = url;
+    const QString from = origin(baseURL);
+    const QString to = origin(url);
+    if (from == to && !from.isEmpty())
+        return next;
+    auto& others = next.otherServers;
+    const auto stored = [&others](const QString& key) {
+        return std::find_if(others.begin(), others.end(),
+                            [&key](const auto& entry) { return entry.first == key; });
+    };
+    const ServerCredentials current{token, apiKey, username};
+    ServerCredentials arriving;
+    if (auto found = stored(to); !to.isEmpty() && found != others.end()) {
+        arriving = found->second;
+        others.erase(found);
+    }
+    if (auto found = stored(from); found != others.end())
+        others.erase(found);
+    if (!from.isEmpty() && !current.isEmpty())
+        others.append({from, current});
+    while (others.size() > maxOtherServers)
+        others.removeFirst();
+    next.token = arriving.token;
+    next.apiKey = arriving.apiKey;
+    next.username = arriving.username;
+    return next;
 }
 
 namespace {
@@ -91,6 +134,40 @@ bool readBool(const QSettings& settings, QLatin1StringView key) {
     default:
         return false;
     }
+}
+
+QList<std::pair<QString, ServerCredentials>> readOtherServers(const QSettings& settings) {
+    QList<std::pair<QString, ServerCredentials>> result;
+    const auto text = readString(settings, UserDefaultsSessionStore::otherServersKey);
+    if (!text)
+        return result;
+    const auto field = [](const QJsonObject& o, const char* key) -> std::optional<QString> {
+        const QString value = o.value(QLatin1StringView(key)).toString().trimmed();
+        return value.isEmpty() ? std::nullopt : std::optional(value);
+    };
+    for (const QJsonValue& entry : QJsonDocument::fromJson(text->toUtf8()).array()) {
+        const QJsonObject o = entry.toObject();
+        const QString origin = o.value(QLatin1StringView("origin")).toString();
+        const ServerCredentials credentials{field(o, "token"), field(o, "apiKey"), field(o, "username")};
+        if (!origin.isEmpty() && !credentials.isEmpty() && result.size() < SessionSnapshot::maxOtherServers)
+            result.append({origin, credentials});
+    }
+    return result;
+}
+
+QString writtenOtherServers(const QList<std::pair<QString, ServerCredentials>>& servers) {
+    QJsonArray array;
+    for (const auto& [origin, credentials] : servers) {
+        QJsonObject o{{QStringLiteral("origin"), origin}};
+        if (credentials.token)
+            o.insert(QStringLiteral("token"), *credentials.token);
+        if (credentials.apiKey)
+            o.insert(QStringLiteral("apiKey"), *credentials.apiKey);
+        if (credentials.username)
+            o.insert(QStringLiteral("username"), *credentials.username);
+        array.append(o);
+    }
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
 std::optional<QString> nonempty(const std::optional<QString>& value) {
@@ -169,6 +246,7 @@ SessionSnapshot UserDefaultsSessionStore::load() {
     // On unless the user turned it off.
     snapshot.priceDropAlerts =
         !settings->contains(priceDropAlertsKey) || readBool(*settings, priceDropAlertsKey);
+    snapshot.otherServers = readOtherServers(*settings);
 
     if (wrote)
         commit(*settings);
@@ -185,6 +263,7 @@ void UserDefaultsSessionStore::save(const SessionSnapshot& snapshot) {
     settings->setValue(usernameKey, snapshot.username.value_or(none));
     settings->setValue(themeKey, rawValue(snapshot.theme));
     settings->setValue(priceDropAlertsKey, snapshot.priceDropAlerts);
+    settings->setValue(otherServersKey, writtenOtherServers(snapshot.otherServers));
     commit(*settings);
 }
 

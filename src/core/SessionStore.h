@@ -3,6 +3,7 @@
 #include "Theme.h"
 
 #include <QLatin1StringView>
+#include <QList>
 #include <QMutex>
 #include <QSet>
 #include <QString>
@@ -12,7 +13,21 @@
 // What the client keeps across restarts, and where it keeps it.
 namespace quelvio {
 
+// What one server issued or was given: a sign-in belongs to the server that issued it, and an
+// API key to the server it was entered for.
+struct ServerCredentials {
+    std::optional<QString> token{};
+    std::optional<QString> apiKey{};
+    std::optional<QString> username{};
+
+    bool isEmpty() const { return !token && !apiKey && !username; }
+    bool operator==(const ServerCredentials&) const = default;
+};
+
 struct SessionSnapshot {
+    // At most this many other servers' credentials are kept; the least recently left go first.
+    static constexpr qsizetype maxOtherServers = 16;
+
     QString baseURL{};
     std::optional<QString> token{};
     std::optional<QString> apiKey{};
@@ -20,6 +35,9 @@ struct SessionSnapshot {
     AppTheme theme = AppTheme::ink;
     // Desktop notifications when a favourite gets cheaper.
     bool priceDropAlerts = true;
+    // The credentials of servers used before, by origin, the most recently left last. The
+    // fields above are those of the current address.
+    QList<std::pair<QString, ServerCredentials>> otherServers{};
 
     static constexpr QLatin1StringView defaultBaseURL{"https://api.quelvio.app/zeltor"};
     // The loopback addresses earlier releases used as their default.
@@ -31,6 +49,12 @@ struct SessionSnapshot {
     static QString resolvedStoredBaseURL(const std::optional<QString>& stored, bool migrateLegacyDefault);
 
     QString normalizedBaseURL() const { return normalized(baseURL); }
+    // "scheme://host:port" of an address, the port spelled out; empty when it has no host.
+    static QString origin(QStringView url);
+    // The snapshot at another address. Within the same origin nothing else changes; otherwise
+    // the current credentials are put away under their origin and the new origin's (or none)
+    // are taken out, so that no token or key is ever sent to a server that did not issue it.
+    SessionSnapshot movedTo(const QString& url) const;
     // Untrimmed on purpose: the store trims on load, a value in memory is taken as it is.
     bool isLoggedIn() const { return token && !token->isEmpty(); }
     bool hasAPIKey() const { return apiKey && !apiKey->isEmpty(); }
@@ -61,6 +85,8 @@ public:
     static constexpr QLatin1StringView themeKey{"quelvio.theme"};
     static constexpr QLatin1StringView migratedDefaultBaseURLKey{"quelvio.migratedDefaultBaseURL.prod"};
     static constexpr QLatin1StringView priceDropAlertsKey{"quelvio.priceDropAlerts"};
+    // JSON: [{"origin", "token", "apiKey", "username"}, ...]
+    static constexpr QLatin1StringView otherServersKey{"quelvio.otherServers"};
 
     struct LegacyKeyPair {
         QLatin1StringView legacy;

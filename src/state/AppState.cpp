@@ -50,28 +50,36 @@ void AppState::detach(QCoro::Task<void> task) {
 }
 
 void AppState::start() {
-    const QPointer<AppState> self(this);
-    detach([](QPointer<AppState> self) -> QCoro::Task<void> {
-        if (self->m_session.isLoggedIn()) {
-            co_await self->refreshMe();
-            if (!self)
-                co_return;
-            co_await self->loadFavorites();
-            if (!self)
-                co_return;
-        }
-        co_await self->refreshVisible(true);
-    }(self));
+    detach(loadEverything());
     startRealtime();
 }
 
+QCoro::Task<void> AppState::loadEverything() {
+    const QPointer<AppState> self(this);
+    if (m_session.isLoggedIn()) {
+        co_await refreshMe();
+        if (!self)
+            co_return;
+        co_await loadFavorites();
+        if (!self)
+            co_return;
+    }
+    co_await refreshVisible(true);
+}
+
 void AppState::updateBaseURL(const QString& value) {
-    SessionSnapshot next = m_session;
-    next.baseURL = value;
+    // Another server gets its own sign-in (or none): the current one stays with its server.
+    const SessionSnapshot next = m_session.movedTo(value);
+    const bool otherUser = next.token != m_session.token;
     setSession(next);
     persistAndRebuild();
+    if (otherUser)
+        forgetUser();
     startRealtime();
-    detach(refreshVisible(true));
+    if (otherUser)
+        detach(loadEverything());
+    else
+        detach(refreshVisible(true));
 }
 
 void AppState::persistAndRebuild() {
@@ -161,8 +169,9 @@ bool AppState::handleAuthFailure(const ZeltorAPIError& error) {
     SessionSnapshot next = m_session;
     next.token.reset();
     setSession(next);
-    setCurrentUser(std::nullopt);
     persistAndRebuild();
+    // The next user must not inherit these marks.
+    forgetUser();
     setBanner(QStringLiteral("登录已失效，请重新登录"));
     return true;
 }

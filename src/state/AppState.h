@@ -403,6 +403,10 @@ private:
 
     // Account
     QCoro::Task<void> refreshMe();
+    // Signed in: who it is and the favourites first, then what is shown.
+    QCoro::Task<void> loadEverything();
+    // The user and every mark and list that was theirs.
+    void forgetUser();
     // The server's record of the signed-in user, and the name it goes by, kept and saved.
     void adoptUser(const User& user);
 

@@ -60,8 +60,13 @@ QCoro::Task<void> AppState::logout() {
     next.token.reset();
     next.username.reset();
     setSession(next);
-    setCurrentUser(std::nullopt);
     persistAndRebuild();
+    forgetUser();
+    setBanner(QStringLiteral("已退出"));
+}
+
+void AppState::forgetUser() {
+    setCurrentUser(std::nullopt);
     setFavorites({});
     setFavoriteProductIDs({});
     setDownProductIDs({});
@@ -70,7 +75,6 @@ QCoro::Task<void> AppState::logout() {
     setAdminUsers({});
     setAdminCodes({});
     setAdminReports({});
-    setBanner(QStringLiteral("已退出"));
 }
 
 void AppState::adoptUser(const User& user) {

@@ -158,6 +158,34 @@ private slots:
         QCOMPARE(QFile::permissions(store.fileName()), ownerOnly);
     }
 
+    // A sign-in and a key stay with the server they belong to, across a restart too; the same
+    // server at another path keeps them.
+    void credentialsStayWithTheirServer() {
+        const SessionSnapshot atA{u"https://a.example/zeltor"_s, u"tok-a"_s, u"key-a"_s, u"mei"_s};
+        const SessionSnapshot atB = atA.movedTo(u"http://b.example:8787"_s);
+        QVERIFY(!atB.token && !atB.apiKey && !atB.username);
+        QCOMPARE(atA.movedTo(u"HTTPS://a.example:443/v2/"_s).token, atA.token);
+        QCOMPARE(atA.movedTo(u"http://a.example"_s).token, std::nullopt); // another scheme
+        QCOMPARE(atA.movedTo(u"https://a.example:8443"_s).token, std::nullopt);
+
+        Store().save(atB);
+        const SessionSnapshot back = Store().load().movedTo(u"https://a.example/"_s);
+        QCOMPARE(back.token, atA.token);
+        QCOMPARE(back.apiKey, atA.apiKey);
+        QCOMPARE(back.username, atA.username);
+        QVERIFY(back.otherServers.isEmpty()); // B had nothing to put away
+
+        // The least recently left go first.
+        SessionSnapshot hopping = atA;
+        for (int i = 0; i <= SessionSnapshot::maxOtherServers; ++i) {
+            hopping = hopping.movedTo(u"https://s%1.example"_s.arg(i));
+            hopping.token = u"tok-%1"_s.arg(i);
+        }
+        QCOMPARE(hopping.otherServers.size(), SessionSnapshot::maxOtherServers);
+        QVERIFY(!hopping.movedTo(u"https://a.example"_s).token);
+        QCOMPARE(hopping.movedTo(u"https://s1.example"_s).token, std::optional(u"tok-1"_s));
+    }
+
     void normalized() {
         QCOMPARE(SessionSnapshot::normalized(u"https://a.example//"_s), u"https://a.example/"_s);
         QCOMPARE(SessionSnapshot::normalized(u"\n\t https://a.example/ \r\n"_s), u"https://a.example"_s);

@@ -143,6 +143,34 @@ private slots:
         QVERIFY(s.adminUsers().isEmpty() && s.adminCodes().isEmpty() && s.adminReports().isEmpty());
         QVERIFY(s.downProductIDs().isEmpty());
     }
+
+    // Another address gets its own sign-in (none here): nothing of the first server's reaches it,
+    // and coming back restores the first sign-in.
+    void aSignInStaysWithTheServerThatIssuedIt() {
+        AppStateFixture f;
+        demo::DemoServer other(AppStateFixture::shortOptions());
+        QVERIFY(other.listen());
+        AppState& s = f.make(f.server.userAccount());
+        f.setAPIKey(f.server.apiKey());
+        const SessionSnapshot before = s.session();
+        s.start();
+        QVERIFY(waitUntil([&] { return s.currentUser() && !s.favorites().isEmpty(); }));
+        f.settle();
+
+        s.updateBaseURL(other.baseUrl().toString());
+        QVERIFY(!s.session().token && !s.session().apiKey && !s.currentUser());
+        QVERIFY(s.favorites().isEmpty() && s.favoriteProductIDs().isEmpty());
+        QVERIFY(!f.store->load().token && !f.store->load().apiKey);
+        QVERIFY(waitUntil([&] { return !s.isLoading() && !s.products().isEmpty(); }));
+        for (const auto& request : other.requests())
+            QVERIFY2(request.header("Authorization").isEmpty() && request.header("X-API-Key").isEmpty(),
+                     qPrintable(request.path));
+
+        s.updateBaseURL(f.server.baseUrl().toString() + u"/"_s);
+        QCOMPARE(s.session().token, before.token);
+        QCOMPARE(s.session().apiKey, before.apiKey);
+        QVERIFY(waitUntil([&] { return s.currentUser() && !s.favorites().isEmpty(); }));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppStateAccount)

@@ -73,13 +73,14 @@ private slots:
         s.start();
         f.settle();
         QCOMPARE(s.banner(), std::optional(u"forbidden"_s));
-        QVERIFY(s.session().isLoggedIn());
+        QVERIFY(s.session().isLoggedIn() && !s.favorites().isEmpty());
 
         f.server.expireSessions();
         QVERIFY(await(s.toggleFavorite(qint64(1), false)).finished);
         QCOMPARE(s.banner(), std::optional(u"登录已失效，请重新登录"_s));
         QVERIFY(!s.session().token && !s.currentUser() && !s.client().factory().userToken);
         QVERIFY(!s.favoriteProductIDs().contains(1)); // the refused star went out again
+        QVERIFY(s.favorites().isEmpty() && s.favoriteProductIDs().isEmpty()); // none left for the next user
         QVERIFY(!f.store->load().token);
         QCOMPARE(f.store->load().username, std::optional(f.server.userAccount().username)); // the name stays
     }
