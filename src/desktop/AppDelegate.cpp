@@ -13,6 +13,9 @@
 #include <QQuickItem>
 #include <QStandardPaths>
 #include <QTimer>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace quelvio {
 
@@ -64,10 +67,30 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_mainWindow->setIcon(icon);
     configureStatusItem();
     followDesktopAppearance();
+    const auto shownChanged = [this] {
+        m_idleRelease.windowsChanged(m_panel.isVisible() || m_mainWindow->isVisible());
+    };
+    connect(&m_panel, &QWindow::visibleChanged, this, shownChanged);
+    connect(m_mainWindow.get(), &QWindow::visibleChanged, this, shownChanged);
     m_state.refreshLaunchAtLogin();
     m_state.start();
     // The main window's view refreshes what it shows as the window appears.
     QTimer::singleShot(400, this, [this] { m_mainWindowController->show(); });
+}
+
+void AppDelegate::releaseHiddenWindows() {
+    // The native windows with their backing stores and the scene graph's caches; the views
+    // themselves stay, so a window comes back as it was left.
+    for (QQuickWindow* window :
+         {static_cast<QQuickWindow*>(&m_panel), static_cast<QQuickWindow*>(m_mainWindow.get())}) {
+        window->releaseResources();
+        window->destroy();
+    }
+#ifdef __GLIBC__
+    malloc_trim(0); // what was freed goes back to the system, not only to the allocator
+#endif
+    m_released = true;
+    qCDebug(lcState) << "hidden windows released";
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -101,6 +124,11 @@ void AppDelegate::configureMainWindow() {
     m_mainWindow = std::make_unique<HideOnCloseWindow>();
     // For the start-up benchmark: the first frame that shows product rows.
     connect(m_mainWindow.get(), &QQuickWindow::frameSwapped, this, [this] {
+        if (m_showing.isValid()) {
+            qCDebug(lcState) << "shown again after a release in" << m_showing.elapsed() << "ms";
+            m_showing.invalidate();
+            m_released = false;
+        }
         if (!m_firstRowsPainted && m_bridge.products()->count() > 0) {
             m_firstRowsPainted = true;
             qCDebug(lcState) << "first product rows painted";
@@ -180,6 +208,8 @@ void AppDelegate::showMainWindowAction() {
     // Already up: its view will not appear again, so refresh here.
     if (m_mainWindowController->isVisible())
         m_state.appearOnPanel();
+    else if (m_released)
+        m_showing.start(); // for the benchmark: how long a released window takes to come back
     m_mainWindowController->show();
 }
 

@@ -5,6 +5,7 @@
 #include "DesktopAppearance.h"
 #include "DesktopNotifications.h"
 #include "DesktopSettings.h"
+#include "IdleWindowRelease.h"
 #include "KeyablePanel.h"
 #include "LaunchAtLogin.h"
 #include "MainWindowController.h"
@@ -17,6 +18,7 @@
 #include "StateBridge.h"
 #include "SystemResume.h"
 
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
@@ -68,6 +70,7 @@ private:
     void configureStatusItem();
     void followDesktopAppearance();
     void openAlert(std::optional<qint64> productID);
+    void releaseHiddenWindows();
     QQuickItem* createRootItem(const QUrl& url);
 
     PortalSettingsSource m_desktopSettings;
@@ -90,9 +93,12 @@ private:
     std::unique_ptr<QtMainWindowHost> m_mainWindowHost;
     SettingsWindowFrameStore m_frames;
     std::unique_ptr<MainWindowController> m_mainWindowController;
+    IdleWindowRelease m_idleRelease{m_clock, [this] { releaseHiddenWindows(); }};
     QSystemTrayIcon m_statusItem;
     QMenu m_statusItemRightClickMenu;
     bool m_firstRowsPainted = false;
+    bool m_released = false;
+    QElapsedTimer m_showing;
 };
 
 } // namespace quelvio

@@ -1,3 +1,5 @@
+#include "FakeShell.h"
+#include "IdleWindowRelease.h"
 #include "LaunchAtLogin.h"
 #include "PlatformChoice.h"
 
@@ -28,6 +30,30 @@ class TestDesktopSession : public QObject {
     Q_OBJECT
 
 private slots:
+    // Hidden windows are released once every one has stayed hidden the whole delay, and once
+    // only until one is shown again.
+    void hiddenWindowsAreReleasedAfterAWhile() {
+        using namespace std::chrono_literals;
+        test::FakeShellClock clock;
+        int released = 0;
+        IdleWindowRelease release(clock, [&] { ++released; });
+        release.windowsChanged(false);
+        clock.advance(IdleWindowRelease::releaseAfter - 1s);
+        release.windowsChanged(true); // shown just in time
+        release.windowsChanged(false);
+        clock.advance(IdleWindowRelease::releaseAfter - 1s);
+        QCOMPARE(released, 0);
+        clock.advance(1s);
+        QCOMPARE(released, 1);
+        release.windowsChanged(false); // another window hidden: nothing left to release
+        clock.advance(IdleWindowRelease::releaseAfter * 2);
+        QCOMPARE(released, 1);
+        release.windowsChanged(true);
+        release.windowsChanged(false);
+        clock.advance(IdleWindowRelease::releaseAfter);
+        QCOMPARE(released, 2);
+    }
+
     void statusFromTheEntry_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<LaunchAtLoginStatus>("status");
