@@ -133,6 +133,66 @@ QJsonValue Decoder::parse(const QByteArray& bytes) {
     return document.object();
 }
 
+QByteArray firstItems(const QByteArray& bytes, qsizetype limit) {
+    if (limit <= 0)
+        return bytes;
+    // Hand-written: Qt's JSON reader has no streaming mode, and a whole parse is what this avoids.
+    int depth = 0;
+    qsizetype stringStart = -1;
+    QByteArrayView lastString;
+    bool afterItemsKey = false;
+    qsizetype arrayStart = -1;
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (stringStart >= 0) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                lastString = QByteArrayView(bytes).sliced(stringStart, i - stringStart);
+                stringStart = -1;
+            }
+            continue;
+        }
+        switch (c) {
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
+            break;
+        case '"':
+            stringStart = i + 1;
+            break;
+        case ':':
+            afterItemsKey = depth == 1 && arrayStart < 0 && lastString == "items";
+            break;
+        case '[':
+            if (afterItemsKey)
+                arrayStart = i;
+            afterItemsKey = false;
+            ++depth;
+            break;
+        case '{':
+            afterItemsKey = false;
+            ++depth;
+            break;
+        case ']':
+        case '}':
+            --depth;
+            if (arrayStart >= 0 && depth < 2)
+                return bytes; // the list ended within the limit
+            break;
+        case ',':
+            if (arrayStart >= 0 && depth == 2 && ++count == limit)
+                return "{\"items\":" + bytes.mid(arrayStart, i - arrayStart) + "]}";
+            break;
+        default:
+            afterItemsKey = false;
+        }
+    }
+    return bytes;
+}
+
 QString Decoder::clippedText(QString text) {
     return TextLimit::clipped(std::move(text), maxTextChars);
 }

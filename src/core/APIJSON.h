@@ -60,6 +60,11 @@ QString numberText(const QJsonValue& number);
 
 } // namespace detail
 
+// The top-level object's "items" cut to their first `limit` elements, found by scanning the bytes
+// (strings and nesting tracked, nothing built), so that a page far larger than asked for is never
+// parsed whole; the other keys go with the cut. Anything else comes back as it is.
+QByteArray firstItems(const QByteArray& bytes, qsizetype limit);
+
 class Encoder {
 public:
     template <json::Record T>
@@ -124,7 +129,7 @@ public:
     template <json::Record T>
     QList<T> decodeItems(const QByteArray& bytes, qsizetype limit) {
         const QLatin1StringView itemsKey("items");
-        QJsonValue root = parse(bytes);
+        QJsonValue root = parse(firstItems(bytes, limit));
         QJsonObject object = root.toObject();
         const QJsonArray items = object.value(itemsKey).toArray();
         if (items.size() > limit) {

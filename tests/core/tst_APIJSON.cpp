@@ -255,6 +255,19 @@ private slots:
         QCOMPARE(failure("[]"), u"expected object, found array"_s);
     }
 
+    // A page longer than asked for is cut before it is parsed; strings, nesting and other keys
+    // named "items" do not fool the cut.
+    void aPageIsCutToItsLimitBeforeParsing() {
+        // moc reads this file: no raw strings with escapes in them.
+        const QByteArray tricky = "{\"meta\":{\"items\":[1,2]},\"note\":\"items\\\",[\","
+                                  "\"items\":[{\"a\":[1,2]},\"x,]\\\"\",3,4],\"total\":4}";
+        QCOMPARE(APIJSON::firstItems(tricky, 2), QByteArray("{\"items\":[{\"a\":[1,2]},\"x,]\\\"\"]}"));
+        QCOMPARE(APIJSON::firstItems(tricky, 4), tricky); // within the limit: as it is
+        QCOMPARE(APIJSON::firstItems(R"({"items":null,"x":[1,2,3]})", 1),
+                 QByteArray(R"({"items":null,"x":[1,2,3]})"));
+        QCOMPARE(APIJSON::firstItems("not json, [1,2]", 1), QByteArray("not json, [1,2]"));
+    }
+
     // A megabyte-long name must not reach the views: texts are cut, never in half a character.
     void longTextsAreCut() {
         const QString name = QString(5000, u'名') + u"\U0001F600"_s;
