@@ -125,21 +125,10 @@ public:
     }
 
     // The "items" of a list reply, at most `limit` of them, as T: what a server sends past the
-    // page it was asked for is dropped before it becomes records.
+    // page it was asked for is dropped before it is even parsed.
     template <json::Record T>
     QList<T> decodeItems(const QByteArray& bytes, qsizetype limit) {
-        const QLatin1StringView itemsKey("items");
-        QJsonValue root = parse(firstItems(bytes, limit));
-        QJsonObject object = root.toObject();
-        const QJsonArray items = object.value(itemsKey).toArray();
-        if (items.size() > limit) {
-            QJsonArray first;
-            for (qsizetype i = 0; i < limit; ++i)
-                first.append(items.at(i));
-            object.insert(itemsKey, first);
-            root = object;
-        }
-        return decode<ListOf<T>>(root).items;
+        return decode<ListOf<T>>(parse(firstItems(bytes, limit))).items;
     }
 
     // Free texts longer than this are cut: a server's megabyte-long name must not reach the views.
