@@ -1,5 +1,7 @@
 #include "SessionStore.h"
 
+#include "Presentation/PriceAlerts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -112,6 +114,16 @@ std::optional<QString> readString(const QSettings& settings, QLatin1StringView k
 }
 
 // The Linux settings file keeps no types: a bool comes back as the text "true" or "false".
+// Anything but one of the offered choices reads as no minimum.
+int knownMinimumDrop(const QString& text) {
+    bool ok = false;
+    const int percent = text.toInt(&ok);
+    return ok && std::ranges::find(PriceAlerts::minimumDropChoices, percent) !=
+                       PriceAlerts::minimumDropChoices.end()
+               ? percent
+               : 0;
+}
+
 bool readBool(const QSettings& settings, QLatin1StringView key) {
     const QVariant value = settings.value(key);
     switch (value.typeId()) {
@@ -246,6 +258,7 @@ SessionSnapshot UserDefaultsSessionStore::load() {
     // On unless the user turned it off.
     snapshot.priceDropAlerts =
         !settings->contains(priceDropAlertsKey) || readBool(*settings, priceDropAlertsKey);
+    snapshot.minimumDropPercent = knownMinimumDrop(settings->value(minimumDropPercentKey).toString());
     snapshot.otherServers = readOtherServers(*settings);
 
     if (wrote)
@@ -263,6 +276,7 @@ void UserDefaultsSessionStore::save(const SessionSnapshot& snapshot) {
     settings->setValue(usernameKey, snapshot.username.value_or(none));
     settings->setValue(themeKey, rawValue(snapshot.theme));
     settings->setValue(priceDropAlertsKey, snapshot.priceDropAlerts);
+    settings->setValue(minimumDropPercentKey, snapshot.minimumDropPercent);
     settings->setValue(otherServersKey, writtenOtherServers(snapshot.otherServers));
     commit(*settings);
 }

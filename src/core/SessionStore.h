@@ -35,6 +35,9 @@ struct SessionSnapshot {
     AppTheme theme = AppTheme::ink;
     // Desktop notifications when a favourite gets cheaper.
     bool priceDropAlerts = true;
+    // An ordinary drop alert needs at least this change, in percent (one of
+    // PriceAlerts::minimumDropChoices).
+    int minimumDropPercent = 0;
     // The credentials of servers used before, by origin, the most recently left last. The
     // fields above are those of the current address.
     QList<std::pair<QString, ServerCredentials>> otherServers{};
@@ -85,6 +88,7 @@ public:
     static constexpr QLatin1StringView themeKey{"quelvio.theme"};
     static constexpr QLatin1StringView migratedDefaultBaseURLKey{"quelvio.migratedDefaultBaseURL.prod"};
     static constexpr QLatin1StringView priceDropAlertsKey{"quelvio.priceDropAlerts"};
+    static constexpr QLatin1StringView minimumDropPercentKey{"quelvio.minimumDropPercent"};
     // JSON: [{"origin", "token", "apiKey", "username"}, ...]
     static constexpr QLatin1StringView otherServersKey{"quelvio.otherServers"};
 

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QStandardPaths>
@@ -37,10 +38,11 @@ AppDelegate::AppDelegate()
     : m_desktopSettings(QDBusConnection::sessionBus())
     , m_desktopAppearance(m_desktopSettings)
     , m_notifier(QDBusConnection::sessionBus())
-    , m_seenPrices(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                   QStringLiteral("/seen-prices.json"))
+    , m_alertFile(QFileInfo(m_store.fileName()).absolutePath() + QStringLiteral("/price-alerts.json"),
+                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                      QStringLiteral("/seen-prices.json"))
     , m_state(m_store, &m_network,
-              StateSeams{&PanelThemeController::shared(), &m_launchAtLogin, &m_notifier, &m_seenPrices})
+              StateSeams{&PanelThemeController::shared(), &m_launchAtLogin, &m_notifier, &m_alertFile})
     , m_bridge(m_state)
     , m_resume(QDBusConnection::systemBus())
     , m_panelHost(&m_panel) {
@@ -48,6 +50,8 @@ AppDelegate::AppDelegate()
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     AppActivationPolicy::shared().setHost(&m_activationHost);
     connect(&m_notifier, &DesktopNotifier::opened, this, &AppDelegate::openAlert);
+    connect(&m_notifier, &DesktopNotifier::muted, &m_state,
+            [this](qint64 productID) { m_state.setAlertsMuted(productID, true); });
     connect(&m_resume, &SystemResume::resumed, &m_state, &AppState::resumeLive);
 }
 

@@ -76,9 +76,9 @@ private:
     PortalSettingsSource m_desktopSettings;
     DesktopAppearance m_desktopAppearance;
     DesktopNotifier m_notifier;
-    SeenPriceFile m_seenPrices;
     NetworkAccess m_network;
     UserDefaultsSessionStore m_store;
+    AlertFile m_alertFile; // beside m_store's file: one per profile
     LaunchAtLoginController m_launchAtLogin = LaunchAtLoginController::forCurrentUser();
     AppState m_state;
     StateBridge m_bridge;

@@ -16,6 +16,7 @@ const QString service = QStringLiteral("org.freedesktop.Notifications");
 const QString path = QStringLiteral("/org/freedesktop/Notifications");
 const QString interface = QStringLiteral("org.freedesktop.Notifications");
 const QString defaultAction = QStringLiteral("default");
+const QString muteAction = QStringLiteral("mute");
 
 } // namespace
 
@@ -50,16 +51,22 @@ QCoro::Task<> DesktopNotifier::notify(PriceAlert alert) {
             qCDebug(lcState) << "no notification service:" << capabilities.errorName();
             co_return;
         }
-        m_bodyMarkup =
-            !capabilities.arguments().isEmpty() &&
-            capabilities.arguments().constFirst().toStringList().contains(QStringLiteral("body-markup"));
+        const QStringList offered = capabilities.arguments().isEmpty()
+                                        ? QStringList()
+                                        : capabilities.arguments().constFirst().toStringList();
+        m_bodyMarkup = offered.contains(QStringLiteral("body-markup"));
+        m_actions = offered.contains(QStringLiteral("actions"));
     }
+    QStringList actions{defaultAction, QStringLiteral("打开")};
+    // A summary has no one product to mute.
+    if (m_actions && alert.productID)
+        actions << muteAction << QStringLiteral("不再提醒");
     // Where bodies are markup, a product name must not become some.
     const QString body = *m_bodyMarkup ? alert.body.toHtmlEscaped() : alert.body;
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
     call << QStringLiteral("Quelvio") << 0u << QString::fromLatin1(desktopFileName) << alert.title << body
-         << QStringList{defaultAction, QStringLiteral("打开")}
-         << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(desktopFileName)}} << -1;
+         << actions << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(desktopFileName)}}
+         << -1;
     const QDBusPendingCall sending = bus.asyncCall(call, callTimeoutMs);
     const QDBusMessage reply = co_await sending;
     if (!self)
@@ -78,9 +85,12 @@ QCoro::Task<> DesktopNotifier::notify(PriceAlert alert) {
 
 void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
     const auto target = m_targets.constFind(id);
-    if (action != defaultAction || target == m_targets.constEnd())
+    if (target == m_targets.constEnd())
         return;
-    emit opened(*target);
+    if (action == defaultAction)
+        emit opened(*target);
+    else if (action == muteAction && *target)
+        emit muted(**target);
 }
 
 void DesktopNotifier::onClosed(uint id, uint) {

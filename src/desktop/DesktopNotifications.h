@@ -28,6 +28,8 @@ public:
 signals:
     // The user clicked an alert: the product it told of, or none for the favourites.
     void opened(std::optional<qint64> productID);
+    // The user asked for no more alerts of this product.
+    void muted(qint64 productID);
 
 private slots:
     void onActionInvoked(uint id, const QString& action);
@@ -37,7 +39,9 @@ private:
     QCoro::Task<> notify(PriceAlert alert);
 
     QDBusConnection m_bus;
-    std::optional<bool> m_bodyMarkup; // whether the service reads markup in bodies, once asked
+    // What the service can do, once asked: markup in bodies, buttons beside the default action.
+    std::optional<bool> m_bodyMarkup;
+    bool m_actions = false;
     QHash<uint, std::optional<qint64>> m_targets;
     QList<uint> m_order; // of m_targets' keys, oldest first
 };

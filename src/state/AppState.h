@@ -2,11 +2,11 @@
 
 #include "APIClient.h"
 #include "AlertSink.h"
+#include "AlertStore.h"
 #include "LaunchAtLoginService.h"
 #include "Presentation/ProductOrdering.h"
 #include "Presentation/StatusItem.h"
 #include "Reconnection.h"
-#include "SeenPriceStore.h"
 #include "SessionStore.h"
 #include "TaskHandle.h"
 #include "ThemeSink.h"
@@ -40,12 +40,12 @@ struct PanelRoute {
 
 // What the state needs from the layers above it and from the platform. Any may be absent (tests,
 // a headless run): the theme then goes nowhere, launch at login reads as not found, and without
-// both alerts and seen prices no price is watched.
+// both alerts and their store no price is watched.
 struct StateSeams {
     ThemeSink* theme = nullptr;
     LaunchAtLoginService* launchAtLogin = nullptr;
     AlertSink* alerts = nullptr;
-    SeenPriceStoring* seenPrices = nullptr;
+    AlertStoring* alertStore = nullptr;
 };
 
 // Notes for every coroutine here: parameters are taken by value, since a reference may dangle
@@ -141,6 +141,13 @@ public:
     void popToRoot();
     void chooseTheme(AppTheme theme);
     void setPriceDropAlerts(bool enabled);
+    void setMinimumDropPercent(int percent);
+
+    // Price alerts of the signed-in account. A target is typed in the open product's currency;
+    // empty text removes it, text that is no positive number is refused with a banner.
+    PriceRule priceRule(qint64 productID);
+    bool setPriceTarget(qint64 productID, const QString& text);
+    void setAlertsMuted(qint64 productID, bool muted);
 
     // Launch at login. A refused change leaves the status as it was and says why in the banner;
     // returns whether the change went through.
@@ -317,6 +324,7 @@ signals:
     void launchAtLoginStatusChanged();
     void favoriteSourceSlugsChanged();
     void favoriteProductIDsChanged();
+    void priceRulesChanged();
     void downProductIDsChanged();
     void reportedProductIDsChanged();
     void scrapeBusySlugChanged();
@@ -396,10 +404,16 @@ private:
     void patchDetailFlags(qint64 id);
     QCoro::Task<void> syncDetailFlags(qint64 id);
 
-    // Price-drop alerts: compares the favourites among the products with the prices last seen of
-    // them and raises an alert for each that got cheaper. With the whole favourites list, prices
-    // of products no longer favourites are forgotten.
-    void watchFavoritePrices(const QList<Product>& products, bool wholeFavoritesList = false);
+    // Price alerts: follows the favourites among the products shown by a load stamped askedAt
+    // (from nextPriceStamp, taken when the load was asked) and raises what PriceAlerts::observe
+    // tells. With the whole favourites list, prices of products no longer favourites are
+    // forgotten (their rules stay, dormant).
+    quint64 nextPriceStamp() { return ++m_priceClock; }
+    void watchFavoritePrices(const QList<std::pair<Product, quint64>>& observed, bool wholeFavoritesList);
+    void watchFavoritePrices(const QList<Product>& products, quint64 askedAt);
+    // The signed-in account's book, loaded when the account changed; false when nobody is.
+    bool openAlertBook();
+    void putPriceRule(qint64 productID, const PriceRule& rule);
 
     // Account
     QCoro::Task<void> refreshMe();
@@ -536,9 +550,12 @@ private:
     qint64 m_loadGeneration = 0;
     bool m_firstPageLoading = false; // a first (or refreshed) page of products is on its way
     qint64 m_productNextOffset = 0;
-    // The prices last seen of the signed-in account's favourites, and whose they are.
-    QHash<qint64, SeenPrice> m_seenPrices;
-    std::optional<QString> m_seenPricesAccount;
+    // The signed-in account's alert baselines and rules, whose they are, and the stamp of the
+    // load each baseline came from.
+    AlertBook m_alertBook;
+    std::optional<QString> m_alertBookAccount;
+    QHash<qint64, quint64> m_seenAskedAt;
+    quint64 m_priceClock = 0;
 };
 
 } // namespace quelvio

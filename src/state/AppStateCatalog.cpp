@@ -116,6 +116,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         m_firstPageLoading = true;
     }
 
+    const quint64 priceAskedAt = nextPriceStamp();
     auto result =
         co_await attempt(m_client.products(m_productSource, m_productCategory, m_productSubtype,
                                            m_productQuery, std::nullopt, m_productSort, limit, offset));
@@ -159,7 +160,7 @@ QCoro::Task<void> AppState::loadProducts(ProductLoadMode mode, QList<Product> re
         m_productNextOffset = page.size();
     }
     if (sameUser)
-        watchFavoritePrices(page);
+        watchFavoritePrices(page, priceAskedAt);
     setCanLoadMoreProducts(page.size() >= limit);
 }
 
@@ -170,6 +171,7 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     if (!silent)
         setIsDetailLoading(true);
     // Both requests go out at once; QCoro tasks start eagerly.
+    const quint64 priceAskedAt = nextPriceStamp();
     auto productCall = attempt(m_client.product(id));
     auto historyCall = attempt(m_client.history(id, 40));
 
@@ -211,7 +213,7 @@ QCoro::Task<void> AppState::loadProductDetail(qint64 id, bool silent) {
     if (my && (my->favorite || my->down || my->report) && sameUser && !markChangedSince(id, askedAt))
         applyFlags(*my, id);
     if (sameUser)
-        watchFavoritePrices({*product.value});
+        watchFavoritePrices({*product.value}, priceAskedAt);
     patchDetailFlags(id);
     if (!silent)
         setIsDetailLoading(false);

@@ -8,6 +8,8 @@ namespace quelvio {
 namespace {
 
 constexpr qint64 favoritesPageSize = 200;
+// Favourites beyond the first page are read only to be watched and marked, up to this many in all.
+constexpr qint64 maxWatchedFavorites = 2000;
 
 template <typename T>
 QSet<T> toggled(QSet<T> set, const T& value, bool insert) {
@@ -138,6 +140,7 @@ QCoro::Task<void> AppState::loadFavorites() {
     setIsLoading(true);
     // Both requests go out at once; their replies are taken in order.
     auto shopsCall = attempt(m_client.favorites(QString(TargetType::source), std::nullopt, 100, 0));
+    const quint64 firstPageAskedAt = nextPriceStamp();
     auto productsCall =
         attempt(m_client.favorites(QString(TargetType::product), m_favoriteSort, favoritesPageSize, 0));
     // Another user's (or nobody's) favourites by now: the replies are no longer this session's.
@@ -166,6 +169,22 @@ QCoro::Task<void> AppState::loadFavorites() {
         co_return;
     }
 
+    // The list shows the first page; a full one may not be all, and every favourite is watched.
+    QList<std::pair<QList<Reaction>, quint64>> pages{{*products.value, firstPageAskedAt}};
+    bool whole = products.value->size() < favoritesPageSize;
+    for (qint64 offset = favoritesPageSize; !whole && offset < maxWatchedFavorites;
+         offset += favoritesPageSize) {
+        const quint64 askedAtStamp = nextPriceStamp();
+        auto more = co_await attempt(
+            m_client.favorites(QString(TargetType::product), m_favoriteSort, favoritesPageSize, offset));
+        if (!self || stale())
+            co_return;
+        if (!more)
+            break;
+        whole = more.value->size() < favoritesPageSize;
+        pages.append({*more.value, askedAtStamp});
+    }
+
     QSet<QString> slugs;
     for (const Reaction& reaction : *shops.value)
         if (reaction.source)
@@ -173,15 +192,17 @@ QCoro::Task<void> AppState::loadFavorites() {
     QSet<qint64> favoriteIDs;
     QSet<qint64> downIDs = m_downProductIDs;
     QSet<qint64> reportedIDs = m_reportedProductIDs;
-    for (const Reaction& reaction : *products.value) {
-        if (!reaction.product)
-            continue;
-        favoriteIDs.insert(reaction.product->id);
-        if (const auto& my = reaction.product->my) {
-            if (my->isDown())
-                downIDs.insert(reaction.product->id);
-            if (my->isReported())
-                reportedIDs.insert(reaction.product->id);
+    for (const auto& page : pages) {
+        for (const Reaction& reaction : page.first) {
+            if (!reaction.product)
+                continue;
+            favoriteIDs.insert(reaction.product->id);
+            if (const auto& my = reaction.product->my) {
+                if (my->isDown())
+                    downIDs.insert(reaction.product->id);
+                if (my->isReported())
+                    reportedIDs.insert(reaction.product->id);
+            }
         }
     }
     // A mark the user changed after asking stays as the user left it.
@@ -196,12 +217,13 @@ QCoro::Task<void> AppState::loadFavorites() {
     setFavoriteProductIDs(favoriteIDs);
     setDownProductIDs(downIDs);
     setReportedProductIDs(reportedIDs);
-    QList<Product> favoriteProducts;
-    for (const Reaction& reaction : *products.value)
-        if (reaction.product)
-            favoriteProducts.append(*reaction.product);
-    // A full page may not be the whole list: then no price is forgotten.
-    watchFavoritePrices(favoriteProducts, products.value->size() < favoritesPageSize);
+    QList<std::pair<Product, quint64>> favoriteProducts;
+    for (const auto& [page, pageAskedAt] : pages)
+        for (const Reaction& reaction : page)
+            if (reaction.product)
+                favoriteProducts.append({*reaction.product, pageAskedAt});
+    // Short of the whole list, no price is forgotten.
+    watchFavoritePrices(favoriteProducts, whole);
     setIsLoading(false);
 }
 

@@ -53,6 +53,13 @@ QString AccountModel::themeKey() const {
     return rawValue(m_state->session().theme);
 }
 
+QVariantList AccountModel::minimumDropChoices() const {
+    QVariantList choices;
+    for (const int percent : PriceAlerts::minimumDropChoices)
+        choices.append(percent);
+    return choices;
+}
+
 QVariantList AccountModel::themes() const {
     QVariantList list;
     for (const ThemeDefinition& theme : ThemeCatalog::all()) {

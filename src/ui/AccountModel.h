@@ -26,6 +26,9 @@ class AccountModel : public QObject {
     Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY sessionChanged)
     Q_PROPERTY(QString themeKey READ themeKey NOTIFY sessionChanged)
     Q_PROPERTY(bool priceDropAlerts READ priceDropAlerts WRITE setPriceDropAlerts NOTIFY sessionChanged)
+    Q_PROPERTY(
+        int minimumDropPercent READ minimumDropPercent WRITE setMinimumDropPercent NOTIFY sessionChanged)
+    Q_PROPERTY(QVariantList minimumDropChoices READ minimumDropChoices CONSTANT)
     Q_PROPERTY(QVariantList themes READ themes CONSTANT)
     Q_PROPERTY(bool launchAtLoginOn READ launchAtLoginOn NOTIFY launchAtLoginChanged)
     Q_PROPERTY(bool launchAtLoginEnabled READ launchAtLoginEnabled NOTIFY launchAtLoginChanged)
@@ -59,6 +62,9 @@ public:
     QString themeKey() const;
     bool priceDropAlerts() const { return m_state->session().priceDropAlerts; }
     void setPriceDropAlerts(bool enabled) { m_state->setPriceDropAlerts(enabled); }
+    int minimumDropPercent() const { return m_state->session().minimumDropPercent; }
+    void setMinimumDropPercent(int percent) { m_state->setMinimumDropPercent(percent); }
+    QVariantList minimumDropChoices() const;
     QVariantList themes() const;
     bool launchAtLoginOn() const;
     bool launchAtLoginEnabled() const;

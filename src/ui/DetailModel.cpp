@@ -1,6 +1,7 @@
 #include "DetailModel.h"
 
 #include "DetailText.h"
+#include "Presentation/ValueFormat.h"
 #include "StateBridge.h"
 
 #include <QQmlEngine>
@@ -18,7 +19,7 @@ DetailModel::DetailModel(AppState& state, QTimeZone zone, QObject* parent)
           &AppState::isDetailLoadingChanged, &AppState::favoriteProductIDsChanged,
           &AppState::downProductIDsChanged, &AppState::sessionChanged, &AppState::currentUserChanged,
           &AppState::routeChanged, &AppState::selectedTabChanged, &AppState::productCategoryChanged,
-          &AppState::productSourceChanged, &AppState::sourcesChanged})
+          &AppState::productSourceChanged, &AppState::sourcesChanged, &AppState::priceRulesChanged})
         connect(s, signal, this, &DetailModel::changed);
 }
 
@@ -119,6 +120,22 @@ bool DetailModel::canReact() const {
 }
 QString DetailModel::reactionHint() const {
     return DetailText::reactionHint(canReact());
+}
+
+bool DetailModel::showsAlertRule() const {
+    return canReact() && isFavorite();
+}
+QString DetailModel::targetPrice() const {
+    if (!product())
+        return {};
+    const std::optional<SeenPrice> target = m_state->priceRule(product()->id).target;
+    return target ? target->price : QString();
+}
+QString DetailModel::targetCurrency() const {
+    return product() ? PriceFormat::currencyPrefix(product()->currency).trimmed() : QString();
+}
+bool DetailModel::alertsMuted() const {
+    return product() && m_state->priceRule(product()->id).muted;
 }
 
 QVariantList DetailModel::metaRows() const {

@@ -52,6 +52,11 @@ class DetailModel : public QObject {
     Q_PROPERTY(QString unit READ unit NOTIFY changed)
     Q_PROPERTY(bool showsInspector READ showsInspector NOTIFY changed)
     Q_PROPERTY(QString placeTitle READ placeTitle NOTIFY changed)
+    // Alerts of the open product: offered signed in and starred.
+    Q_PROPERTY(bool showsAlertRule READ showsAlertRule NOTIFY changed)
+    Q_PROPERTY(QString targetPrice READ targetPrice NOTIFY changed)
+    Q_PROPERTY(QString targetCurrency READ targetCurrency NOTIFY changed)
+    Q_PROPERTY(bool alertsMuted READ alertsMuted NOTIFY changed)
 
 public:
     explicit DetailModel(AppState& state, QTimeZone zone = QTimeZone::systemTimeZone(),
@@ -88,6 +93,10 @@ public:
     QString unit() const;
     bool showsInspector() const;
     QString placeTitle() const;
+    bool showsAlertRule() const;
+    QString targetPrice() const;
+    QString targetCurrency() const;
+    bool alertsMuted() const;
 
 signals:
     void changed();

@@ -168,6 +168,12 @@ public:
     Q_INVOKABLE void showSettings() { m_state->setRoute(PanelRoute::settings()); }
     Q_INVOKABLE void popToRoot() { m_state->popToRoot(); }
     Q_INVOKABLE void dismissBanner() { m_state->setBanner(std::nullopt); }
+    Q_INVOKABLE bool setPriceTarget(qint64 productID, const QString& text) {
+        return m_state->setPriceTarget(productID, text);
+    }
+    Q_INVOKABLE void setAlertsMuted(qint64 productID, bool muted) {
+        m_state->setAlertsMuted(productID, muted);
+    }
     Q_INVOKABLE void applyProductQuery(const QString& text) { m_state->applyProductQuery(text); }
     // An empty key clears the filter.
     Q_INVOKABLE void applyProductCategory(const QString& key);

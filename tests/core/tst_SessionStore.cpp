@@ -130,14 +130,18 @@ private slots:
                                                 std::nullopt, AppTheme::blueprint}));
     }
 
-    void priceDropAlertsAreOnUntilTurnedOff() {
+    void alertSettingsAreOnWithoutAMinimumUntilChanged() {
         SessionSnapshot off = Store().load();
         QVERIFY(off.priceDropAlerts);
+        QCOMPARE(off.minimumDropPercent, 0);
         off.priceDropAlerts = false;
+        off.minimumDropPercent = 5;
         Store().save(off);
         QVERIFY(!Store().load().priceDropAlerts);
-        seed({{u"quelvio.priceDropAlerts"_s, u"true"_s}});
+        QCOMPARE(Store().load().minimumDropPercent, 5);
+        seed({{u"quelvio.priceDropAlerts"_s, u"true"_s}, {u"quelvio.minimumDropPercent"_s, u"7"_s}});
         QVERIFY(Store().load().priceDropAlerts);
+        QCOMPARE(Store().load().minimumDropPercent, 0); // not a choice offered
     }
 
     void oddStoredValues() {

@@ -1,3 +1,4 @@
+#include "AlertStore.h"
 #include "AppState.h"
 #include "AsyncTest.h"
 #include "DemoServer.h"
@@ -5,7 +6,6 @@
 #include "DesktopNotifications.h"
 #include "DesktopSettings.h"
 #include "PrivateSessionBus.h"
-#include "SeenPriceStore.h"
 #include "SystemResume.h"
 
 #include <QDBusContext>
@@ -117,7 +117,7 @@ public:
     QStringList actions; // of the latest
     QStringList capabilities{u"actions"_s, u"body"_s};
 
-    void click(uint id) { emit ActionInvoked(id, u"default"_s); }
+    void click(uint id, const QString& action = u"default"_s) { emit ActionInvoked(id, action); }
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
@@ -134,7 +134,7 @@ signals:
 
 const auto notificationsName = u"org.freedesktop.Notifications"_s;
 
-// Everything the alerts need: the server, a signed-in session, the seen-prices file, the
+// Everything the alerts need: the server, a signed-in session, the alerts file, the
 // notification service and its client on one private bus.
 struct AlertRig {
     PrivateSessionBus bus;
@@ -143,7 +143,7 @@ struct AlertRig {
     demo::DemoServer server;
     QNetworkAccessManager network;
     std::unique_ptr<MemorySessionStore> store;
-    std::unique_ptr<SeenPriceFile> seenPrices;
+    std::unique_ptr<AlertFile> alertFile;
     std::unique_ptr<DesktopNotifier> notifier;
     std::unique_ptr<AppState> state;
     int generation = 0;
@@ -157,7 +157,7 @@ struct AlertRig {
         store = std::make_unique<MemorySessionStore>(SessionSnapshot{.baseURL = server.baseUrl().toString(),
                                                                      .token = session.value->token,
                                                                      .username = user.username});
-        seenPrices = std::make_unique<SeenPriceFile>(dir.filePath(u"seen-prices.json"_s));
+        alertFile = std::make_unique<AlertFile>(dir.filePath(u"price-alerts.json"_s));
         launch();
     }
     ~AlertRig() {
@@ -171,7 +171,7 @@ struct AlertRig {
             state->cancelKeptTasks();
         notifier = std::make_unique<DesktopNotifier>(bus.connect(u"app-%1"_s.arg(++generation)));
         state = std::make_unique<AppState>(*store, &network, AppState::Timings{1h, 20ms},
-                                           StateSeams{nullptr, nullptr, notifier.get(), seenPrices.get()});
+                                           StateSeams{nullptr, nullptr, notifier.get(), alertFile.get()});
         state->selectTab(MenuBarDropdownTab::favorites);
     }
 
@@ -276,13 +276,18 @@ private slots:
         QTRY_COMPARE(rig.service.bodies.size(), 1);
         // The full text is the core's; here it must name the product and offer to open it.
         QVERIFY(rig.service.bodies.first().startsWith(before.name + u"\n"_s));
-        QVERIFY(rig.service.actions.contains(u"default"_s));
+        QCOMPARE(rig.service.actions, QStringList({u"default"_s, u"打开"_s, u"mute"_s, u"不再提醒"_s}));
 
-        // The click opens that product.
+        // The click opens that product; the other button mutes it.
         QSignalSpy opened(rig.notifier.get(), &DesktopNotifier::opened);
+        QSignalSpy muted(rig.notifier.get(), &DesktopNotifier::muted);
         rig.service.click(1);
         QVERIFY(opened.wait(5000));
         QCOMPARE(opened.first().first().value<std::optional<qint64>>(), std::optional<qint64>(3));
+        rig.service.click(1, u"mute"_s);
+        QVERIFY(muted.wait(5000));
+        QCOMPARE(muted.first().first().toLongLong(), 3);
+        QCOMPARE(opened.size(), 1);
 
         // After a restart the same price raises nothing, and a drop while it was closed one alert.
         rig.launch();

@@ -46,7 +46,8 @@ struct AppStateFixture {
     }
 
     AppState& make(std::optional<demo::Credentials> signedIn = std::nullopt,
-                   AppState::Timings timings = {std::chrono::hours(1), std::chrono::milliseconds(20)}) {
+                   AppState::Timings timings = {std::chrono::hours(1), std::chrono::milliseconds(20)},
+                   StateSeams seams = {}) {
         SessionSnapshot snapshot;
         snapshot.baseURL = server.baseUrl().toString();
         if (signedIn) { // a real sign-in, stored as the session the state will load
@@ -58,7 +59,7 @@ struct AppStateFixture {
             snapshot.username = signedIn->username;
         }
         store = std::make_unique<MemorySessionStore>(snapshot);
-        state = std::make_unique<AppState>(*store, &network, timings);
+        state = std::make_unique<AppState>(*store, &network, timings, seams);
         server.clearRequests();
         return *state;
     }

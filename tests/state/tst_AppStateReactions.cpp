@@ -1,9 +1,60 @@
 #include "AppStateFixture.h"
 
+#include <QTemporaryDir>
+
 using namespace quelvio;
 using namespace quelvio::test;
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+
+namespace {
+
+struct RecordedAlerts final : AlertSink {
+    QList<PriceAlert> raised;
+    void raise(const PriceAlert& alert) override { raised.append(alert); }
+    // The titles of the alerts about one product.
+    QStringList about(qint64 id) const {
+        QStringList titles;
+        for (const PriceAlert& alert : raised)
+            if (alert.productID == id)
+                titles.append(alert.title);
+        return titles;
+    }
+};
+
+// The demo user's state watching prices into a file of its own, on the favourites tab.
+struct Watching {
+    AppStateFixture f;
+    QTemporaryDir dir;
+    RecordedAlerts alerts;
+    AlertFile file{dir.filePath(u"price-alerts.json"_s)};
+    AppState& s;
+
+    Watching()
+        : s(f.make(f.server.userAccount(), {1h, 20ms}, StateSeams{nullptr, nullptr, &alerts, &file})) {
+        s.selectTab(MenuBarDropdownTab::favorites);
+        f.settle();
+    }
+
+    QList<Product> favourites() const {
+        QList<Product> products;
+        for (const Reaction& reaction : s.favorites())
+            if (reaction.product)
+                products.append(*reaction.product);
+        return products;
+    }
+    void scrape(const Product& product, double percent) {
+        f.server.movePriceOnNextScrape(product.id, percent);
+        f.server.scrapeNow(product.source->slug);
+    }
+    bool refresh() { return await(s.refreshVisible(false)).finished && !s.lastError(); }
+    // What a new run would read back.
+    AlertBook book() const {
+        return AlertFile(file.path()).load(s.session().normalizedBaseURL() + u"\n"_s + *s.session().username);
+    }
+};
+
+} // namespace
 
 class TestAppStateReactions : public QObject {
     Q_OBJECT
@@ -158,6 +209,95 @@ private slots:
         QVERIFY(await(std::move(mark)).finished);
         QVERIFY(s.session().isLoggedIn());
         QCOMPARE(s.banner(), std::optional(u"已登录"_s));
+    }
+
+    // A target is told once per crossing, whatever the minimum drop; small drops add up to one
+    // alert; a muted favourite says nothing until the mute is undone.
+    void alertsFollowTheUsersRules() {
+        Watching w;
+        const QList<Product> favourites = w.favourites();
+        QVERIFY(!favourites.isEmpty());
+        const Product p = favourites.first();
+        for (const Product& other : favourites.mid(1)) // one favourite, so that only its alerts come
+            QVERIFY(await(w.s.toggleFavorite(other.id, true)).finished);
+        w.s.openProduct(p.id);
+        w.f.settle();
+        const double price = p.price->toDouble();
+        QVERIFY(!w.s.setPriceTarget(p.id, u"-1"_s));
+        QCOMPARE(w.s.banner(), std::optional(u"目标价须为大于 0 的数字"_s));
+        QVERIFY(w.s.setPriceTarget(p.id, QString::number(price * 0.95, 'f', 2)));
+        w.f.settle();
+        QCOMPARE(w.alerts.raised.size(), 0);
+
+        w.s.setMinimumDropPercent(10);
+        w.scrape(p, -10); // under the target
+        QVERIFY(w.refresh());
+        w.scrape(p, 20); // back above it
+        QVERIFY(w.refresh());
+        w.scrape(p, -15); // under it again
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.about(p.id), QStringList({u"已到目标价"_s, u"已到目标价"_s}));
+        QCOMPARE(w.alerts.raised.size(), 2);
+
+        w.s.setMinimumDropPercent(1);
+        w.scrape(p, -0.5);
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.raised.size(), 2);
+        w.scrape(p, -0.6); // 1.1% below the price last told
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.about(p.id).last(), u"收藏商品降价"_s);
+
+        w.s.setAlertsMuted(p.id, true);
+        w.scrape(p, -10);
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.raised.size(), 3);
+        w.s.setAlertsMuted(p.id, false);
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.raised.size(), 3); // the muted drop is not told late
+        w.scrape(p, -10);
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.raised.size(), 4);
+
+        // The rules are the account's: a new run reads them back; clearing the target removes it.
+        QCOMPARE(w.book().rules.value(p.id).target->price, QString::number(price * 0.95, 'f', 2));
+        QVERIFY(w.s.setPriceTarget(p.id, u" "_s));
+        QVERIFY(!w.s.priceRule(p.id).target);
+    }
+
+    // A detail asked for before a price fell and answered after the newer favourites does not
+    // put the old price back as the baseline, and the drop is told once.
+    void aLateReplyNeverRollsABaselineBack() {
+        Watching w;
+        const Product p = w.favourites().first();
+        const auto before = await(w.s.client().product(p.id));
+        QVERIFY(before.value);
+        w.f.server.injectFault(
+            u"/v1/products/%1"_s.arg(p.id),
+            {.status = 200, .body = APIJSON::encode(*before.value), .delay = 400ms, .times = 1});
+        w.s.openProduct(p.id);
+        QVERIFY(waitUntil([&] { return w.f.count(u"/v1/products/%1"_s.arg(p.id)) == 1; }));
+        w.scrape(p, -20);
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.about(p.id), QStringList({u"收藏商品降价"_s}));
+        w.f.settle(); // the old detail has come and gone
+        QVERIFY(w.refresh());
+        QCOMPARE(w.alerts.about(p.id), QStringList({u"收藏商品降价"_s}));
+    }
+
+    // Favourites beyond the first page of 200 are read too: starred where they show and watched.
+    void everyFavouriteIsWatched() {
+        Watching w;
+        const QList<Product> oldest = w.favourites();
+        QCOMPARE(w.f.server.starProducts(w.f.server.userAccount().username, 200), 200);
+        QVERIFY(w.refresh());
+        qint64 beyond = 0;
+        for (const Product& product : oldest)
+            if (std::ranges::none_of(w.favourites(), [&](const Product& p) { return p.id == product.id; }))
+                beyond = product.id;
+        QVERIFY(beyond != 0);
+        QVERIFY(w.s.favoriteProductIDs().contains(beyond));
+        QVERIFY(w.book().seen.contains(beyond));
+        QCOMPARE(w.book().seen.size(), oldest.size() + 200);
     }
 };
 

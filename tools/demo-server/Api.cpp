@@ -717,12 +717,12 @@ HttpReply Api::adminReports(const RecordedRequest& request) {
 HttpReply Api::scriptPriceMove(const RecordedRequest& request) {
     const QJsonObject body = bodyObject(request);
     const auto id = integer(body, QStringLiteral("product_id"));
-    const auto percent = integer(body, QStringLiteral("percent"));
+    const QJsonValue percent = body.value(QStringLiteral("percent"));
     if (!id || !m_catalogue.itemById(*id))
         fail(404, QStringLiteral("商品不存在"));
-    if (!percent || *percent <= -100 || *percent > 1000)
+    if (!percent.isDouble() || !(percent.toDouble() > -100) || !(percent.toDouble() <= 1000))
         fail(400, QStringLiteral("无效的 percent"));
-    m_catalogue.scriptedMoves.insert(*id, int(*percent));
+    m_catalogue.scriptedMoves.insert(*id, percent.toDouble());
     return json({{"ok", true}});
 }
 

@@ -579,15 +579,17 @@ ScrapeOutcome Catalogue::scrape(Shop& shop, const QDateTime& now) {
             changing.append(seen[pick(int(seen.size()))]);
         for (Item* item : changing) {
             const qint64 before = item->current().cents;
-            int percent = -12 + pick(23);
-            if (const auto scripted = scriptedMoves.constFind(item->id);
-                scripted != scriptedMoves.constEnd()) {
-                percent = *scripted;
-                scriptedMoves.erase(scripted);
-            }
             PricePoint point = item->current();
             point.id = nextPointId();
-            point.cents = moved(before, percent == 0 ? 4 : percent);
+            if (const auto scripted = scriptedMoves.constFind(item->id);
+                scripted != scriptedMoves.constEnd()) {
+                // Exactly as asked, so that a check can make a move just under or over a threshold.
+                point.cents = std::max<qint64>(1, std::llround(double(before) * (1 + *scripted / 100)));
+                scriptedMoves.erase(scripted);
+            } else {
+                const int percent = -12 + pick(23);
+                point.cents = moved(before, percent == 0 ? 4 : percent);
+            }
             if (point.outputCents)
                 point.outputCents = point.cents * 4;
             point.at = now;

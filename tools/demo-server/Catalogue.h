@@ -168,7 +168,7 @@ public:
 
     Shop& addShop(Shop shop);
     // Item id → the percent its price moves by on its shop's next scrape (tests).
-    QHash<qint64, int> scriptedMoves;
+    QHash<qint64, double> scriptedMoves; // percent
     // Some prices move, every active product is seen again, a run is written.
     ScrapeOutcome scrape(Shop& shop, const QDateTime& now);
 

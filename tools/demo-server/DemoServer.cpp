@@ -434,8 +434,27 @@ void DemoServer::scrapeNow(const QString& slug) {
     d->api.scrape(slug);
 }
 
-void DemoServer::movePriceOnNextScrape(qint64 productId, int percent) {
+void DemoServer::movePriceOnNextScrape(qint64 productId, double percent) {
     d->catalogue.scriptedMoves.insert(productId, percent);
+}
+
+int DemoServer::starProducts(const QString& username, int count) {
+    const Account* account = d->catalogue.accountByName(username);
+    int starred = 0;
+    for (const Item& item : std::as_const(d->catalogue.items)) {
+        if (!account || starred == count)
+            break;
+        if (!item.active || d->catalogue.hasMark(account->id, QStringLiteral("favorite"), item.id))
+            continue;
+        Mark mark;
+        mark.userId = account->id;
+        mark.kind = QStringLiteral("favorite");
+        mark.targetType = QStringLiteral("product");
+        mark.productId = item.id;
+        d->catalogue.upsertMark(mark, d->now());
+        ++starred;
+    }
+    return starred;
 }
 
 void DemoServer::expireSessions() {

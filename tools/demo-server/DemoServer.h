@@ -128,7 +128,10 @@ public:
     // The same as POST /v1/scrape/{slug}, or /v1/scrape for an empty slug, without HTTP.
     void scrapeNow(const QString& slug = {});
     // On its shop's next scrape the product's price moves by this percent (-50 halves it).
-    void movePriceOnNextScrape(qint64 productId, int percent);
+    void movePriceOnNextScrape(qint64 productId, double percent);
+    // Stars up to this many more active products for the account, as it would by hand; returns how
+    // many it starred.
+    int starProducts(const QString& username, int count);
     // Forgets every issued token, as if all sessions had expired.
     void expireSessions();
 

@@ -2,6 +2,7 @@
 
 #include "Presentation/ValueFormat.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
 
@@ -30,6 +31,34 @@ PriceAlert single(const PriceDrop& drop) {
     return {QStringLiteral("收藏商品降价"), body, product.id};
 }
 
+PriceAlert single(const TargetReached& reached) {
+    const Product& product = reached.product;
+    return {QStringLiteral("已到目标价"),
+            shortName(product.name) + QLatin1Char('\n') +
+                PriceFormat::display(product.price, product.currency, product.unit) +
+                QStringLiteral(" ≤ 目标 ") +
+                PriceFormat::display(reached.target.price, product.currency, product.unit),
+            product.id};
+}
+
+template <typename Told>
+void tell(QList<PriceAlert>& result, const QList<Told>& told, const QString& summaryTitle) {
+    if (told.size() <= separateAlertLimit) {
+        for (const Told& one : told)
+            result.append(single(one));
+        return;
+    }
+    QStringList names;
+    for (const Told& one : told.first(separateAlertLimit))
+        names.append(shortName(one.product.name));
+    result.append({summaryTitle.arg(told.size()), names.join(QStringLiteral("、")) + QStringLiteral(" 等"),
+                   std::nullopt});
+}
+
+bool sameTerms(const SeenPrice& a, const SeenPrice& b) {
+    return a.currency == b.currency && a.unit == b.unit;
+}
+
 } // namespace
 
 std::optional<SeenPrice> seenPrice(const Product& product) {
@@ -51,18 +80,52 @@ std::optional<PriceDrop> drop(const Product& product, const std::optional<SeenPr
     return PriceDrop{product, *before};
 }
 
-QList<PriceAlert> alerts(const QList<PriceDrop>& drops) {
-    QList<PriceAlert> result;
-    if (drops.size() <= separateAlertLimit) {
-        for (const PriceDrop& drop : drops)
-            result.append(single(drop));
+std::optional<SeenPrice> target(const QString& text, const Product& product) {
+    static const QRegularExpression decimal(QStringLiteral("^\\d{1,12}(\\.\\d{1,6})?$"));
+    const QString trimmed = text.trimmed();
+    if (!decimal.match(trimmed).hasMatch() || !(trimmed.toDouble() > 0))
+        return std::nullopt;
+    return SeenPrice{trimmed, product.currency, product.unit};
+}
+
+Observed observe(const PriceWatch& watch, const Product& product, quint64 askedAt, int minimumDropPercent) {
+    Observed result{watch, std::nullopt, std::nullopt};
+    const std::optional<SeenPrice> now = seenPrice(product);
+    if (!now || askedAt < watch.seenAskedAt)
         return result;
+    PriceWatch& next = result.watch;
+    next.seenAskedAt = askedAt;
+    const double is = *PriceFormat::doubleValue(now->price);
+
+    bool told = false;
+    if (const auto& goal = watch.rule.target; goal && sameTerms(*goal, *now)) {
+        if (is <= *PriceFormat::doubleValue(goal->price)) {
+            if (!watch.rule.targetTold && !watch.rule.muted) {
+                result.reached = TargetReached{product, *goal};
+                told = true;
+            }
+            next.rule.targetTold = true;
+        } else {
+            next.rule.targetTold = false;
+        }
     }
-    QStringList names;
-    for (const PriceDrop& drop : drops.first(separateAlertLimit))
-        names.append(shortName(drop.product.name));
-    const QString body = names.join(QStringLiteral("、")) + QStringLiteral(" 等");
-    result.append({QStringLiteral("%1 个收藏商品降价").arg(drops.size()), body, std::nullopt});
+
+    if (std::optional<PriceDrop> fell = drop(product, watch.seen)) {
+        const double was = *PriceFormat::doubleValue(watch.seen->price);
+        // Relative slack, so that a drop of exactly the minimum counts despite rounding.
+        if ((was - is) * 100 < minimumDropPercent * was * (1 - 1e-9))
+            return result;
+        if (!told && !watch.rule.muted)
+            result.drop = std::move(fell);
+    }
+    next.seen = now;
+    return result;
+}
+
+QList<PriceAlert> alerts(const QList<PriceDrop>& drops, const QList<TargetReached>& reached) {
+    QList<PriceAlert> result;
+    tell(result, reached, QStringLiteral("%1 个收藏商品已到目标价"));
+    tell(result, drops, QStringLiteral("%1 个收藏商品降价"));
     return result;
 }
 

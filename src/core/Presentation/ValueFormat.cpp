@@ -85,20 +85,21 @@ std::optional<double> doubleValue(const std::optional<QString>& text) {
     return value;
 }
 
+QString currencyPrefix(const std::optional<QString>& currency) {
+    if (!currency || currency->isEmpty())
+        return {};
+    const QString upper = currency->toUpper();
+    if (upper == u"CNY" || upper == u"RMB")
+        return QStringLiteral("¥");
+    if (upper == u"USD")
+        return QStringLiteral("$");
+    return *currency + u' ';
+}
+
 QString money(const std::optional<QString>& amount, const std::optional<QString>& currency) {
     if (!amount || amount->isEmpty())
         return missingValuePlaceholder.toString();
-    QString prefix;
-    if (currency && !currency->isEmpty()) {
-        const QString upper = currency->toUpper();
-        if (upper == u"CNY" || upper == u"RMB")
-            prefix = QStringLiteral("¥");
-        else if (upper == u"USD")
-            prefix = QStringLiteral("$");
-        else
-            prefix = *currency + u' ';
-    }
-    return prefix + *amount;
+    return currencyPrefix(currency) + *amount;
 }
 
 QString unit(const std::optional<QString>& unit) {

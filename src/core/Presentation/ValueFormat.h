@@ -24,6 +24,8 @@ namespace PriceFormat {
 std::optional<double> doubleValue(const std::optional<QString>& text);
 // "¥" for CNY and RMB, "$" for USD, any other currency as written plus a space; the amount as sent.
 QString money(const std::optional<QString>& amount, const std::optional<QString>& currency);
+// What money() puts before the amount: "¥", "$", "EUR " or nothing.
+QString currencyPrefix(const std::optional<QString>& currency);
 QString unit(const std::optional<QString>& unit);
 QString display(const std::optional<QString>& price, const std::optional<QString>& currency,
                 const std::optional<QString>& unit);

@@ -191,6 +191,39 @@ ColumnLayout {
                         size: 10
                         color: Theme.textDim
                     }
+                    RowLayout {
+                        objectName: "targetPriceRow"
+                        visible: Detail.showsAlertRule
+                        Layout.fillWidth: true
+                        spacing: 6
+                        ThemedText { text: "到价提醒"; size: 11; color: Theme.textMuted }
+                        ThemedText { text: Detail.targetCurrency; size: 11; visible: text.length > 0 }
+                        PasteableLineField {
+                            id: targetField
+                            objectName: "targetPriceField"
+                            Layout.preferredWidth: 96
+                            placeholder: "目标价"
+                            text: Detail.targetPrice
+                            input.inputMethodHints: Qt.ImhFormattedNumbersOnly
+                            // Taken on Return or on leaving; a refused text stays to be mended.
+                            input.onEditingFinished: {
+                                if (text !== Detail.targetPrice)
+                                    App.setPriceTarget(Detail.productId, text)
+                            }
+                        }
+                        Item { Layout.fillWidth: true }
+                    }
+                    RowLayout {
+                        objectName: "mutedRow"
+                        visible: Detail.showsAlertRule && Detail.alertsMuted
+                        spacing: 6
+                        ThemedText { text: "已不再提醒此商品"; size: 11; color: Theme.textMuted }
+                        CompactButton {
+                            objectName: "unmuteButton"
+                            title: "恢复提醒"
+                            onClicked: App.setAlertsMuted(Detail.productId, false)
+                        }
+                    }
                 }
 
                 // Facts

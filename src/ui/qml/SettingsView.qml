@@ -143,6 +143,23 @@ ColumnLayout {
                         onToggled: Account.priceDropAlerts = checked
                     }
                 }
+                RowLayout {
+                    Layout.fillWidth: true
+                    spacing: 4
+                    ThemedText { Layout.fillWidth: true; text: "降幅至少"; size: 12 }
+                    Repeater {
+                        model: Account.minimumDropChoices
+                        ZeltorChip {
+                            required property int modelData
+                            objectName: "minimumDrop" + modelData
+                            title: modelData + "%"
+                            Accessible.description: "降幅至少"
+                            enabled: Account.isLoggedIn
+                            selected: Account.minimumDropPercent === modelData
+                            onClicked: Account.minimumDropPercent = modelData
+                        }
+                    }
+                }
             }
 
             SettingsSection {
