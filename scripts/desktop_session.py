@@ -415,6 +415,12 @@ class Quelvio:
     def server_log_mark(self):
         return (self.session.logs / "server.log").stat().st_size
 
+    def reloaded(self, product, mark):
+        """Waits until the client has read the product again since the mark, and a moment more."""
+        wait_for("the product read again", lambda: re.search(
+            rf"GET /v1/(products/{product['id']}|me/favorites)\b", self.requests_since(mark)), timeout=40)
+        time.sleep(2)
+
     def drop_prices(self, products, percent=-20):
         for product in products:
             http(self.base, "POST", "/demo/price-moves", {"product_id": product["id"], "percent": percent},
@@ -539,7 +545,12 @@ def close_by_button(session, app):
 def choose_from_tray_menu(session, app, item, keys):
     session.move_pointer(SCREEN[0] - 30, 14)
     item.call("ContextMenu", SCREEN[0] - 30, 14)
-    menu = wait_for("the tray menu", lambda: popup_menu(app.windows()), timeout=5)
+    menu = _try(lambda: wait_for("the tray menu", lambda: popup_menu(app.windows()), timeout=2.5))
+    if menu is None:
+        # Now and then (about one run in five) the menu asked for right after a click on xfwm4's
+        # close button never maps; a second request, as a second right click would, opens it.
+        item.call("ContextMenu", SCREEN[0] - 30, 14)
+        menu = wait_for("the tray menu", lambda: popup_menu(app.windows()), timeout=5)
     time.sleep(0.3)  # the menu takes the keyboard once it is up
     session.key(*keys)
     return menu
@@ -729,6 +740,37 @@ def phase_xfce(report):
             return f"{summary}: {body.splitlines()[0][:30]}…"
         report.check("a price drop reaches the notification daemon; its click opens the product", single_alert)
 
+        def target_alert():
+            # The product the last alert opened is on screen: its target is typed in, as a user would.
+            product = app.favourites[0]
+            price = float(http(app.base, "GET", f"/v1/products/{product['id']}")["price"])
+            target = f"{price * 0.99:.2f}"
+            atspi = Accessibility()
+            field = wait_for("the target price field", lambda: atspi.find(
+                lambda n: n.name == "目标价" and atspi.role(n) == "text" and atspi.has_state(n, "STATE_SHOWING")),
+                timeout=10)
+            box = field.queryComponent().getExtents(atspi.pyatspi.DESKTOP_COORDS)
+            session.click(box.x + box.width // 2, box.y + box.height // 2)
+            session.run(["xdotool", "type", "--delay", "30", target])
+            session.key("Return")
+            stored = session.home / ".config/quelvio/price-alerts.json"
+            wait_for("the target stored beside the settings", lambda: stored.exists() and target in stored.read_text())
+            if stored.stat().st_mode & 0o077:
+                raise Failure(f"{stored} is mode {stored.stat().st_mode & 0o777:o}")
+            session.screenshot("target-price")
+
+            def told_after(move):
+                before, mark = len(notifications(session)), app.server_log_mark()
+                app.drop_prices([product], percent=move)
+                app.reloaded(product, mark)
+                return [summary for summary, _ in notifications(session)[before:]]
+            crossings = [told_after(-2), told_after(5), told_after(-5)]
+            session.run(["dunstctl", "close-all"])  # dunst keeps them; the next check clicks its own
+            if crossings != [["已到目标价"], [], ["已到目标价"]]:
+                raise Failure(f"told {crossings} for moves under, above and under the target {target}")
+            return f"target {target}: {crossings}"
+        report.check("a target price is told once per crossing through the notification daemon", target_alert)
+
         def grouped_alert():
             close_by_keys(session, app)
             before = len(notifications(session))
@@ -775,6 +817,30 @@ def phase_xfce(report):
             session.screenshot("settings")
         report.check("设置 in the tray menu opens the settings; 登录时启动 writes an autostart entry with the icon",
                      autostart)
+
+        def minimum_drop():
+            # Settings are on screen: 降幅至少 1%, then a drop of half that tells nothing.
+            atspi = Accessibility()
+            chip = wait_for("the 1% choice", lambda: atspi.find(
+                lambda n: n.name == "1%" and atspi.has_state(n, "STATE_SHOWING")), timeout=10)
+            box = chip.queryComponent().getExtents(atspi.pyatspi.DESKTOP_COORDS)
+            session.click(box.x + box.width // 2, box.y + box.height // 2)
+            wait_for("the minimum stored", lambda: "quelvio.minimumDropPercent=1\n" in app.config.read_text())
+            # The dearest favourite but the one with a target: prices move in whole cents.
+            prices = {p["id"]: float(http(app.base, "GET", f"/v1/products/{p['id']}")["price"])
+                      for p in app.favourites[1:]}
+            product = max(app.favourites[1:], key=lambda p: prices[p["id"]])
+            before, mark = len(notifications(session)), app.server_log_mark()
+            app.drop_prices([product], percent=-0.5)
+            app.reloaded(product, mark)
+            if notifications(session)[before:]:
+                raise Failure(f"told {notifications(session)[before:]}")
+            before, mark = len(notifications(session)), app.server_log_mark()
+            app.drop_prices([product], percent=-1)  # 1.5% in all: now it is told
+            calls = wait_for("a notification", lambda: notifications(session)[before:], timeout=40)
+            if calls[0][0] != "收藏商品降价":
+                raise Failure(f"told {calls}")
+        report.check("降幅至少 1%: a 0.5% drop tells nothing, the next step that makes 1.5% does", minimum_drop)
 
         def motion():
             # A switch's knob slides with the theme's motion and nothing else moves with it.
