@@ -547,8 +547,8 @@ def choose_from_tray_menu(session, app, item, keys):
     item.call("ContextMenu", SCREEN[0] - 30, 14)
     menu = _try(lambda: wait_for("the tray menu", lambda: popup_menu(app.windows()), timeout=2.5))
     if menu is None:
-        # Now and then (about one run in five) the menu asked for right after a click on xfwm4's
-        # close button never maps; a second request, as a second right click would, opens it.
+        # Now and then (one run in five here, right after the close-button check) the first
+        # request maps no menu; a second one, as a second right click would, opens it.
         item.call("ContextMenu", SCREEN[0] - 30, 14)
         menu = wait_for("the tray menu", lambda: popup_menu(app.windows()), timeout=5)
     time.sleep(0.3)  # the menu takes the keyboard once it is up
