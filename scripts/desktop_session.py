@@ -490,6 +490,59 @@ class Accessibility:
         return node.getState().contains(getattr(self.pyatspi, state))
 
 
+# What a screen reader user can reach: controls, fields, tabs, rows.
+INTERACTIVE = {"push button", "toggle button", "check box", "radio button", "text", "password text", "page tab",
+               "list item", "link", "scroll bar", "combo box", "slider", "spin button", "menu item", "entry"}
+MASK = set("•●*")
+
+
+def actions_of(node):
+    try:
+        action = node.queryAction()
+        return [action.getName(i) for i in range(action.nActions)]
+    except NotImplementedError:
+        return []
+
+
+def text_of(node):
+    try:
+        text = node.queryText()
+        return text.getText(0, text.characterCount)
+    except NotImplementedError:
+        return ""
+
+
+def audit(atspi, root, where):
+    """The interactive elements showing under root, and what a screen reader would trip on."""
+    count, problems = 0, []
+    stack = [root]
+    while stack:
+        node = stack.pop()
+        try:
+            if not atspi.has_state(node, "STATE_SHOWING"):
+                continue
+            role, name = atspi.role(node), node.name
+            if role in INTERACTIVE:
+                count += 1
+                label = f"{where}: {role} {name!r}"
+                if not name.strip():
+                    problems.append(f"{label} has no name")
+                elif node.description == name:
+                    problems.append(f"{label} is described by its name again")
+                actions = actions_of(node)
+                if len(actions) != len(set(actions)):
+                    problems.append(f"{label} lists an action twice: {actions}")
+                if role == "password text" and set(text_of(node)) - MASK:
+                    problems.append(f"{label} exposes its text")
+                if role == "page tab" and atspi.has_state(node, "STATE_CHECKED"):
+                    problems.append(f"{label} reports checked, not selected")
+            stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+        except Exception as error:  # a node gone while walking: the tree moved on
+            if "ServiceUnknown" in str(error):
+                raise
+    return count, problems
+
+
 # --- the checks -------------------------------------------------------------------------------
 
 class Report:
@@ -685,7 +738,7 @@ def phase_xfce(report):
             states = panel.states()
             if not {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"} <= states:
                 raise Failure(f"panel states {sorted(states)}")
-            if panel.title() != "Quelvio":
+            if panel.title() != "Quelvio 面板":
                 raise Failure(f"panel titled {panel.title()!r}")
         report.check("the panel is kept out of task bars and pagers (xfwm4)", panel_identity)
 
@@ -867,6 +920,83 @@ def phase_xfce(report):
                 raise Failure(f"repaints of a switch's knob: {moving} with animations, {still} without")
             return f"{moving} repaints with animations, {still} without"
         report.check("turning animations off stops the motion without a restart", motion)
+
+        def screen_reader():
+            # Walked and driven through AT-SPI alone, as Orca would: each screen of the main window,
+            # signed in and out, and the panel; a sign-in, a star and an open product by actions.
+            atspi = Accessibility()
+            choose_from_tray_menu(session, app, item, ["Down", "Return"])
+            shown_again(session, app, frame)
+
+            def frame_named(name):
+                return wait_for(f"the window {name!r} in the tree", lambda: atspi.find(
+                    lambda n: atspi.role(n) == "frame" and n.name == name and atspi.has_state(n, "STATE_SHOWING")),
+                    timeout=10)
+            main = frame_named("Quelvio")
+
+            def node(what, predicate, root=None):
+                return wait_for(what, lambda: atspi.find(
+                    lambda n: predicate(n) and atspi.has_state(n, "STATE_SHOWING"), root=root or main), timeout=10)
+
+            def act(target, name="Press"):
+                actions = actions_of(target)
+                if name not in actions:
+                    raise Failure(f"{atspi.role(target)} {target.name!r} offers {actions}, not {name}")
+                target.queryAction().doAction(actions.index(name))
+
+            def tab(title):
+                act(node(f"the tab {title}", lambda n: atspi.role(n) == "page tab" and n.name == title))
+                time.sleep(1.2)
+
+            seen, problems = {}, []
+
+            def walk(where, root=None):
+                count, found = audit(atspi, root or main, where)
+                seen[where] = count
+                problems.extend(found)
+
+            for title in ("商品", "收藏", "源", "我的"):
+                tab(title)
+                walk(title)
+            tab("商品")
+            row = node("a product row", lambda n: atspi.role(n) == "list item")
+            name = row.name.split("，")[0]
+            star = node(f"the star of {name}", lambda n: atspi.role(n) == "check box" and n.name == f"收藏 {name}")
+            was = atspi.has_state(star, "STATE_CHECKED")
+            act(star)
+            wait_for("the star to turn", lambda: atspi.has_state(star, "STATE_CHECKED") != was, timeout=10)
+            act(row)
+            node("the open product's detail", lambda n: atspi.role(n) == "heading" and n.name == name)
+            walk("商品 + detail")
+            act(node("设置", lambda n: n.name == "设置" and atspi.role(n) == "push button"))
+            time.sleep(1.2)
+            walk("设置")
+
+            tab("我的")
+            act(node("退出登录", lambda n: n.name == "退出登录"))
+            password = node("the password field", lambda n: atspi.role(n) == "password text" and n.name == "密码")
+            user = node("the user name field", lambda n: atspi.role(n) == "text" and n.name == "用户名")
+            act(user, "SetFocus")
+            session.run(["xdotool", "type", "--delay", "30", "admin"])
+            act(password, "SetFocus")
+            session.run(["xdotool", "type", "--delay", "30", "admin123"])
+            time.sleep(0.5)
+            walk("我的, signed out")
+            act(node("the sign-in button", lambda n: atspi.role(n) == "push button" and n.name == "登录"))
+            node("signed in as the administrator", lambda n: n.name == "退出登录")
+            time.sleep(1.5)
+            walk("我的, administrator")
+
+            item.call("Activate", SCREEN[0] - 30, 14)
+            panel = frame_named("Quelvio 面板")
+            time.sleep(1)
+            walk("panel", panel)
+            session.key("Escape")
+            if problems:
+                raise Failure("; ".join(problems[:8]) + (f" (and {len(problems) - 8} more)" if len(problems) > 8 else ""))
+            return ", ".join(f"{where} {count}" for where, count in seen.items()) + " interactive, none unnamed"
+        report.check("through AT-SPI alone: every control named, no action twice, no password readable; "
+                     "sign in, star and open a product", screen_reader)
 
         def quit():
             saved = app.config.read_bytes()

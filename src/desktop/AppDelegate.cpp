@@ -4,6 +4,7 @@
 #include "Logging.h"
 #include "PanelThemeController.h"
 #include "Presentation/StatusItem.h"
+#include "SecureFieldAccessible.h"
 #include "StatusItemActions.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ AppDelegate::AppDelegate()
     , m_resume(QDBusConnection::systemBus())
     , m_panelHost(&m_panel) {
     StateBridge::setShared(&m_bridge);
+    SecureFieldAccessible::install();
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     AppActivationPolicy::shared().setHost(&m_activationHost);
     connect(&m_notifier, &DesktopNotifier::opened, this, &AppDelegate::openAlert);

@@ -12,7 +12,8 @@ namespace quelvio {
 KeyablePanel::KeyablePanel(QWindow* parent)
     : QQuickWindow(parent) {
     setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setTitle(QStringLiteral("Quelvio"));
+    // Told apart from the main window by screen readers and window lists.
+    setTitle(QStringLiteral("Quelvio 面板"));
     setColor(Qt::transparent);
     resize(int(MenuBarDropdownLayout::preferredWidth), int(MenuBarDropdownLayout::preferredHeight));
     connect(this, &QWindow::activeChanged, this, [this] {

@@ -77,6 +77,19 @@ Header header(const QList<PriceHistorySample>& samples, std::optional<qsizetype>
             QString::number(samples.size()) + QStringLiteral(" 点 · 悬停查看")};
 }
 
+QString summary(const QList<PriceSnapshot>& snapshots, const QList<PriceHistorySample>& samples,
+                const std::optional<QString>& currency, const std::optional<QString>& unit) {
+    if (const std::optional<QString> empty = emptyText(snapshots, samples))
+        return *empty;
+    const auto [low, high] = std::ranges::minmax_element(samples, {}, &PriceHistorySample::price);
+    const auto price = [&](const PriceHistorySample& sample) {
+        return PriceFormat::money(sample.priceText, currency) + PriceFormat::unit(unit);
+    };
+    return QStringLiteral("%1 点，最低 %2，最高 %3，最新 %4")
+        .arg(samples.size())
+        .arg(price(*low), price(*high), price(samples.last()));
+}
+
 QString dateLabel(const QDateTime& date, const QTimeZone& timeZone) {
     return QLocale::c().toString(date.toTimeZone(timeZone), u"MM-dd");
 }

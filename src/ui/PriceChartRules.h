@@ -43,6 +43,11 @@ Header header(const QList<PriceHistorySample>& samples, std::optional<qsizetype>
               const std::optional<QString>& currency, const std::optional<QString>& unit,
               const QTimeZone& timeZone);
 
+// The chart in words, for assistive technology: "30 点，最低 ¥363.60，最高 ¥413.22，最新 ¥400.70";
+// the empty text where there is no chart.
+QString summary(const QList<PriceSnapshot>& snapshots, const QList<PriceHistorySample>& samples,
+                const std::optional<QString>& currency, const std::optional<QString>& unit);
+
 // "MM-dd" in the POSIX locale, in the given zone.
 QString dateLabel(const QDateTime& date, const QTimeZone& timeZone);
 // Whole and large values without decimals, tens with one, the rest with two.

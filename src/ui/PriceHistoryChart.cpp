@@ -117,6 +117,10 @@ QString PriceHistoryChart::emptyText() const {
     return PriceChartRules::emptyText(m_snapshots, m_samples).value_or(QString());
 }
 
+QString PriceHistoryChart::summary() const {
+    return PriceChartRules::summary(m_snapshots, m_samples, m_currency, m_unit);
+}
+
 PriceChartRules::Header PriceHistoryChart::currentHeader() const {
     return PriceChartRules::header(m_samples, PriceChartRules::nearestSampleIndex(m_samples, m_hoverDate),
                                    m_currency, m_unit, localZone());

@@ -30,6 +30,7 @@ class PriceHistoryChart : public QQuickPaintedItem {
     Q_PROPERTY(int sampleCount READ sampleCount NOTIFY snapshotsChanged)
     Q_PROPERTY(int selectedIndex READ selectedIndex NOTIFY displayChanged)
     Q_PROPERTY(QString emptyText READ emptyText NOTIFY snapshotsChanged)
+    Q_PROPERTY(QString summary READ summary NOTIFY snapshotsChanged)
     Q_PROPERTY(QString headerTitle READ headerTitle NOTIFY displayChanged)
     Q_PROPERTY(QString headerDetail READ headerDetail NOTIFY displayChanged)
     Q_PROPERTY(QColor lineColor READ lineColor NOTIFY displayChanged)
@@ -57,6 +58,7 @@ public:
     // -1 without a selection.
     int selectedIndex() const;
     QString emptyText() const;
+    QString summary() const;
     QString headerTitle() const;
     QString headerDetail() const;
     QColor lineColor() const;

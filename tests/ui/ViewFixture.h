@@ -241,25 +241,6 @@ struct ViewFixture {
                 return product;
         return state->products().first();
     }
-
-    // The first shown item a pointer can press (a mouse area's owner) or toggle (a stock button)
-    // that lacks an accessible role, a name or a press action.
-    QQuickItem* unreadable() const {
-        return findWhere([](QQuickItem* item) {
-            QQuickItem* owner = item->inherits("QQuickMouseArea")        ? item->parentItem()
-                                : item->inherits("QQuickAbstractButton") ? item
-                                                                         : nullptr;
-            if (!owner || !item->isVisible())
-                return false;
-            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(owner);
-            const QStringList actions =
-                face && face->actionInterface() ? face->actionInterface()->actionNames() : QStringList();
-            return !face || face->role() == QAccessible::NoRole || face->role() == QAccessible::Client ||
-                   face->text(QAccessible::Name).isEmpty() ||
-                   !(actions.contains(QAccessibleActionInterface::pressAction()) ||
-                     actions.contains(QAccessibleActionInterface::toggleAction()));
-        });
-    }
 };
 
 } // namespace quelvio::test

@@ -68,8 +68,20 @@ Flickable {
                 Glyph { symbol: "person.crop.circle"; size: 28; color: Theme.accent }
                 ColumnLayout {
                     spacing: 2
-                    ThemedText { objectName: "accountName"; text: Account.username; size: 14; weight: Font.DemiBold }
-                    ThemedText { objectName: "accountRole"; text: Account.roleLabel; size: 11; color: Theme.textMuted }
+                    ThemedText {
+                        objectName: "accountName"
+                        text: Account.username
+                        Accessible.name: text
+                        size: 14
+                        weight: Font.DemiBold
+                    }
+                    ThemedText {
+                        objectName: "accountRole"
+                        text: Account.roleLabel
+                        Accessible.name: text
+                        size: 11
+                        color: Theme.textMuted
+                    }
                 }
                 Item { Layout.fillWidth: true }
                 Badge {

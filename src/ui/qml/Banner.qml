@@ -6,6 +6,9 @@ import Quelvio
 Rectangle {
     objectName: "banner"
     visible: App.banner.length > 0
+    // An alert: screen readers announce it as it appears.
+    Accessible.role: Accessible.AlertMessage
+    Accessible.name: App.banner
     height: 36
     radius: Theme.cornerRadius
     color: Theme.bgElevated

@@ -17,6 +17,7 @@ RowLayout {
     }
     ThemedText {
         text: dot.label
+        Accessible.name: text
         size: 11
         weight: Font.Medium
         color: Theme.textSecondary

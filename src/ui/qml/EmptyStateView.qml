@@ -22,6 +22,7 @@ Item {
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
             text: empty.text
+            Accessible.name: text
             size: 13
             weight: Font.DemiBold
         }
@@ -32,6 +33,7 @@ Item {
             wrapMode: Text.WordWrap
             elide: Text.ElideNone
             text: empty.detail
+            Accessible.name: text
             size: 11
             color: Theme.textMuted
         }

@@ -32,7 +32,11 @@ Item {
         contentHeight: column.implicitHeight
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar {}
+        ScrollBar.vertical: ScrollBar {
+            // For the pointer: the keyboard and screen readers move through the rows themselves.
+            focusPolicy: Qt.NoFocus
+            Accessible.ignored: true
+        }
 
         ColumnLayout {
             id: column

@@ -32,10 +32,12 @@ Rectangle {
         property string symbol
         property string title
         property bool selected: false
+        property bool isTab: true
 
-        accessibleRole: Accessible.PageTab
+        // 设置 and 退出 sit below the tabs but are no tabs: one is a place, the other quits.
+        accessibleRole: isTab ? Accessible.PageTab : Accessible.Button
         accessibleName: title
-        Accessible.selected: selected
+        Accessible.selected: isTab && selected
         Layout.fillWidth: true
         implicitHeight: 30
         radius: Theme.cornerRadius
@@ -99,6 +101,7 @@ Rectangle {
                     objectName: "sidebar-settings"
                     symbol: "gearshape"
                     title: "设置"
+                    isTab: false
                     selected: App.routeKind === "settings"
                     onClicked: App.showSettings()
                 }
@@ -107,6 +110,7 @@ Rectangle {
                     objectName: "sidebar-quit"
                     symbol: "power"
                     title: "退出"
+                    isTab: false
                     selected: false
                     onClicked: App.quit()
                 }

@@ -9,6 +9,8 @@ Rectangle {
     property alias text: input.text
     property alias input: input
     property string placeholder
+    // What the field is, for assistive technology; the placeholder when it says so itself.
+    property string label: placeholder
     property bool isSecure: false
     signal edited(string text)
     signal submitted()
@@ -27,7 +29,11 @@ Rectangle {
         anchors.rightMargin: 8
         echoMode: field.isSecure ? TextInput.Password : TextInput.Normal
         placeholderText: field.placeholder
-        Accessible.name: field.placeholder
+        Accessible.name: field.label
+        // Read by SecureFieldAccessible: Accessible.name reads empty once the field masks.
+        readonly property string accessibleName: field.label
+        // The placeholder is a hint only where it is not the name already: read once.
+        Accessible.description: field.label === field.placeholder ? "" : field.placeholder
         placeholderTextColor: Theme.textDim
         color: Theme.textPrimary
         selectionColor: Theme.accent

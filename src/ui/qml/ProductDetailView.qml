@@ -56,6 +56,11 @@ ColumnLayout {
             objectName: "detailScroll"
             contentWidth: availableWidth
             clip: true
+            // For the pointer, as in the lists: a screen reader reads the document through.
+            ScrollBar.vertical.focusPolicy: Qt.NoFocus
+            ScrollBar.vertical.Accessible.ignored: true
+            ScrollBar.horizontal.focusPolicy: Qt.NoFocus
+            ScrollBar.horizontal.Accessible.ignored: true
 
             ColumnLayout {
                 width: scroller.availableWidth
@@ -70,8 +75,12 @@ ColumnLayout {
                     spacing: 4
                     RowLayout {
                         Layout.fillWidth: true
+                        // The open product reads as a document: its heading first, then its facts.
                         ThemedText {
+                            objectName: "detailHeading"
                             Layout.fillWidth: true
+                            Accessible.role: Accessible.Heading
+                            Accessible.name: text
                             text: Detail.name
                             size: 15
                             weight: Font.DemiBold
@@ -89,6 +98,7 @@ ColumnLayout {
                     ThemedText {
                         Layout.fillWidth: true
                         visible: text.length > 0
+                        Accessible.name: text
                         text: Detail.subtitle
                         size: 11
                         color: Theme.textMuted
@@ -104,9 +114,10 @@ ColumnLayout {
                     spacing: 4
                     RowLayout {
                         spacing: 8
-                        ThemedText { text: Detail.price; size: 20; weight: Font.DemiBold }
+                        ThemedText { text: Detail.price; Accessible.name: text; size: 20; weight: Font.DemiBold }
                         ThemedText {
                             visible: text.length > 0
+                            Accessible.name: text
                             text: Detail.changeText
                             size: 12
                             weight: Font.Medium
@@ -115,12 +126,14 @@ ColumnLayout {
                     }
                     ThemedText {
                         visible: text.length > 0
+                        Accessible.name: text
                         text: Detail.outputPrice
                         size: 12
                         color: Theme.textSecondary
                     }
                     ThemedText {
                         visible: text.length > 0
+                        Accessible.name: text
                         text: Detail.periodLow
                         size: 11
                         color: Theme.accentSecondary
@@ -128,7 +141,12 @@ ColumnLayout {
                     RowLayout {
                         spacing: 6
                         ThemedText { text: Detail.stockLabel; size: 11; color: Theme.textMuted }
-                        ThemedText { text: Detail.stockValue; size: 11; color: Theme[Detail.stockColor] }
+                        ThemedText {
+                            text: Detail.stockValue
+                            Accessible.name: Detail.stockLabel + " " + text
+                            size: 11
+                            color: Theme[Detail.stockColor]
+                        }
                     }
                 }
 
@@ -143,6 +161,7 @@ ColumnLayout {
                         objectName: "priceChart"
                         Accessible.role: Accessible.Chart
                         Accessible.name: "价格历史"
+                        Accessible.description: summary
                         Layout.fillWidth: true
                         Layout.preferredHeight: 180
                         snapshots: App.history
@@ -157,7 +176,7 @@ ColumnLayout {
                             Layout.fillWidth: true
                             ThemedText { text: modelData.time; size: 11; color: Theme.textMuted }
                             Item { Layout.fillWidth: true }
-                            ThemedText { text: modelData.price; size: 11 }
+                            ThemedText { text: modelData.price; Accessible.name: modelData.time + " " + text; size: 11 }
                         }
                     }
                 }
@@ -245,7 +264,12 @@ ColumnLayout {
                                 size: 11
                                 color: Theme.textMuted
                             }
-                            ThemedText { Layout.fillWidth: true; text: modelData.value; size: 11 }
+                            ThemedText {
+                                Layout.fillWidth: true
+                                text: modelData.value
+                                Accessible.name: modelData.label + " " + text
+                                size: 11
+                            }
                         }
                     }
                     Pressable {

@@ -138,7 +138,11 @@ ColumnLayout {
             onContentYChanged: Qt.callLater(moved)
             onContentHeightChanged: Qt.callLater(moved)
             onHeightChanged: Qt.callLater(moved)
-            ScrollBar.vertical: ScrollBar {}
+            ScrollBar.vertical: ScrollBar {
+                // For the pointer: the keyboard and screen readers move through the rows themselves.
+                focusPolicy: Qt.NoFocus
+                Accessible.ignored: true
+            }
         }
     }
 }

@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Controls
 import Quelvio
 
-// An icon on a highlighted ground; filled marks draw in their active colour and read as checked.
+// An icon on a highlighted ground; filled marks draw in their active colour. A mark is a toggle:
+// a check box to assistive technology (Qt 6.4 has no toggle-button role), checked when filled.
 Pressable {
     id: button
     property string symbol
@@ -11,6 +12,7 @@ Pressable {
     property string help
 
     accessibleName: help
+    accessibleRole: Accessible.CheckBox
     checkable: true
     checked: filled
     implicitWidth: 26

@@ -48,6 +48,9 @@ Rectangle {
             visible: field.clearable && input.text.length > 0
             symbol: "xmark.circle.fill"
             glyphSize: 14
+            help: "清除"
+            // A pointer's shortcut: the keyboard edits the text itself, and Tab goes on past it.
+            activeFocusOnTab: false
             onClicked: field.cleared()
         }
     }

@@ -57,12 +57,19 @@ ColumnLayout {
                         objectName: "baseURLField"
                         Layout.fillWidth: true
                         placeholder: "https://…"
+                        label: "服务器"
                         onSubmitted: Account.saveBaseURL(text)
                     }
-                    CompactButton { objectName: "pasteBaseURLButton"; title: "粘贴"; onClicked: address.text = Account.pasteText() }
+                    CompactButton {
+                        objectName: "pasteBaseURLButton"
+                        title: "粘贴"
+                        accessibleName: "粘贴 服务器"
+                        onClicked: address.text = Account.pasteText()
+                    }
                     CompactButton {
                         objectName: "saveBaseURLButton"
                         title: "保存"
+                        accessibleName: "保存 服务器"
                         accent: true
                         onClicked: Account.saveBaseURL(address.text)
                     }
@@ -77,12 +84,19 @@ ColumnLayout {
                         Layout.fillWidth: true
                         isSecure: true
                         placeholder: "选填"
+                        label: "API Key"
                         onSubmitted: Account.saveAPIKey(text)
                     }
-                    CompactButton { objectName: "pasteAPIKeyButton"; title: "粘贴"; onClicked: apiKey.text = Account.pasteText() }
+                    CompactButton {
+                        objectName: "pasteAPIKeyButton"
+                        title: "粘贴"
+                        accessibleName: "粘贴 API Key"
+                        onClicked: apiKey.text = Account.pasteText()
+                    }
                     CompactButton {
                         objectName: "saveAPIKeyButton"
                         title: "保存"
+                        accessibleName: "保存 API Key"
                         accent: true
                         onClicked: Account.saveAPIKey(apiKey.text)
                     }

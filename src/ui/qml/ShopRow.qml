@@ -28,8 +28,8 @@ Pressable {
     Accessible.selected: selected
     Accessible.description: refreshing ? "更新中" : ""
     activeFocusOnTab: false
-    enabled: canOpen
-    onClicked: App.browseShop(row.slug)
+    // Not `enabled`: a row that cannot open still holds a working star.
+    onClicked: if (row.canOpen) App.browseShop(row.slug)
 
     implicitHeight: 48
     radius: Theme.cornerRadius
@@ -73,6 +73,10 @@ Pressable {
             symbol: row.favorite ? "star.fill" : "star"
             tint: row.favorite ? Theme.warning : Theme.textMuted
             help: "收藏"
+            accessibleName: "收藏 " + row.name
+            accessibleRole: Accessible.CheckBox
+            checkable: true
+            checked: row.favorite
             enabled: row.favoriteEnabled
             onClicked: row.favoriteClicked()
         }
@@ -91,6 +95,7 @@ Pressable {
                 symbol: "arrow.clockwise"
                 tint: Theme.textMuted
                 help: "更新"
+                accessibleName: "更新 " + row.name
                 onClicked: App.scrape(row.slug)
             }
         }
@@ -99,6 +104,7 @@ Pressable {
             symbol: "arrow.up.right"
             tint: Theme.textDim
             help: "打开主页"
+            accessibleName: "打开主页 " + row.name
             onClicked: App.browseShop(row.slug)
         }
     }

@@ -20,7 +20,11 @@ Item {
         contentHeight: column.implicitHeight
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar {}
+        ScrollBar.vertical: ScrollBar {
+            // For the pointer: the keyboard and screen readers move through the rows themselves.
+            focusPolicy: Qt.NoFocus
+            Accessible.ignored: true
+        }
 
         ColumnLayout {
             id: column
@@ -49,6 +53,9 @@ Item {
                     CompactButton {
                         objectName: "sourceRequestButton"
                         title: App.sourceRequestTitle
+                        // Named for what it does, whatever it shows while it cannot.
+                        accessibleName: "提交收录"
+                        Accessible.description: title === accessibleName ? "" : title
                         accent: true
                         enabled: App.canSubmitSourceRequest
                         onClicked: App.submitSourceRequest()

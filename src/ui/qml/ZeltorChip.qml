@@ -9,8 +9,10 @@ Pressable {
 
     accessibleName: title
     accessibleRole: Accessible.RadioButton
-    checkable: true
-    checked: selected
+    // A choice reads as checked, a tab as selected.
+    checkable: accessibleRole !== Accessible.PageTab
+    checked: checkable && selected
+    Accessible.selected: !checkable && selected
     implicitWidth: label.implicitWidth + 16
     implicitHeight: 24
     radius: Theme.cornerRadius > 0 ? height / 2 : 0
