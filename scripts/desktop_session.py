@@ -966,8 +966,16 @@ def phase_xfce(report):
             act(star)
             wait_for("the star to turn", lambda: atspi.has_state(star, "STATE_CHECKED") != was, timeout=10)
             act(row)
-            node("the open product's detail", lambda n: atspi.role(n) == "heading" and n.name == name)
+            node("the focus on the open product's heading",
+                 lambda n: atspi.role(n) == "heading" and n.name == name and atspi.has_state(n, "STATE_FOCUSED"))
             walk("商品 + detail")
+            session.key("Escape")
+            node("the focus back on the product's row", lambda n: atspi.role(n) == "list item"
+                 and n.name.startswith(name) and atspi.has_state(n, "STATE_FOCUSED"))
+            session.key("ctrl+f")
+            session.run(["xdotool", "type", "--delay", "30", "Grok"])
+            node("Ctrl+F's text in the search field", lambda n: atspi.role(n) == "text" and n.name == "搜索商品"
+                 and atspi.has_state(n, "STATE_FOCUSED") and text_of(n) == "Grok")
             act(node("设置", lambda n: n.name == "设置" and atspi.role(n) == "push button"))
             time.sleep(1.2)
             walk("设置")
@@ -996,7 +1004,7 @@ def phase_xfce(report):
                 raise Failure("; ".join(problems[:8]) + (f" (and {len(problems) - 8} more)" if len(problems) > 8 else ""))
             return ", ".join(f"{where} {count}" for where, count in seen.items()) + " interactive, none unnamed"
         report.check("through AT-SPI alone: every control named, no action twice, no password readable; "
-                     "sign in, star and open a product", screen_reader)
+                     "sign in, star and open a product; the focus follows; Ctrl+F finds", screen_reader)
 
         def quit():
             saved = app.config.read_bytes()

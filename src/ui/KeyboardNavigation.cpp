@@ -45,6 +45,19 @@ KeyboardNavigation::KeyboardNavigation(StateBridge& bridge, QObject* parent)
     , m_bridge(&bridge) {
     // A selection belongs to the list it was made in.
     connect(&bridge, &StateBridge::selectedTabChanged, this, [this] { select({}); });
+    // A product opened by any means is the list's selection, so that coming back lands on its row.
+    m_routeKind = bridge.routeKind();
+    connect(&bridge, &StateBridge::routeChanged, this, [this] {
+        const QString kind = m_bridge->routeKind();
+        if (kind == QLatin1StringView("product") &&
+            entries().contains(ListSelection::productEntry(m_bridge->routeProductID())))
+            select(ListSelection::productEntry(m_bridge->routeProductID()));
+        if (kind == QLatin1StringView("root") && m_routeKind != kind) {
+            m_selectionFocusPending = !m_selection.isEmpty();
+            emit selectionFocusRequested();
+        }
+        m_routeKind = kind;
+    });
 }
 
 KeyboardNavigation* KeyboardNavigation::create(QQmlEngine*, QJSEngine*) {
@@ -120,6 +133,10 @@ void KeyboardNavigation::focusSearch() {
 
 bool KeyboardNavigation::takeSearchRequest() {
     return std::exchange(m_searchPending, false);
+}
+
+bool KeyboardNavigation::takeSelectionFocus() {
+    return std::exchange(m_selectionFocusPending, false);
 }
 
 void KeyboardNavigation::select(const QString& entry) {

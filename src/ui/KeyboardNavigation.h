@@ -52,10 +52,14 @@ public:
     Q_INVOKABLE void focusSearch();
     // True once after focusSearch(), for a search field created after it was asked.
     Q_INVOKABLE bool takeSearchRequest();
+    // True once after a return to the list, for the selected row (perhaps created after it).
+    Q_INVOKABLE bool takeSelectionFocus();
 
 signals:
     void selectionChanged();
     void searchRequested();
+    // Back at the list from a product or the settings: the selected row takes the focus.
+    void selectionFocusRequested();
 
 private:
     void select(const QString& entry);
@@ -63,6 +67,8 @@ private:
     QPointer<StateBridge> m_bridge;
     QString m_selection;
     bool m_searchPending = false;
+    bool m_selectionFocusPending = false;
+    QString m_routeKind;
 };
 
 } // namespace quelvio

@@ -63,6 +63,9 @@ Rectangle {
         id: banner
         objectName: "banner"
         visible: App.banner.length > 0
+        // An alert: screen readers announce it as it appears.
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: App.banner
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom

@@ -76,7 +76,22 @@ ColumnLayout {
                     RowLayout {
                         Layout.fillWidth: true
                         // The open product reads as a document: its heading first, then its facts.
+                        // Each product that opens gives its heading the focus, where a screen
+                        // reader starts reading.
                         ThemedText {
+                            id: heading
+                            property var focusedFor: null
+                            function takeFocus() {
+                                if (Detail.phase === "ready" && focusedFor !== Detail.productId && heading.Window.active) {
+                                    focusedFor = Detail.productId
+                                    heading.forceActiveFocus()
+                                }
+                            }
+                            Connections {
+                                target: Detail
+                                function onChanged() { heading.takeFocus() }
+                            }
+                            Component.onCompleted: takeFocus()
                             objectName: "detailHeading"
                             Layout.fillWidth: true
                             Accessible.role: Accessible.Heading

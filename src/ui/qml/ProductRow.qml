@@ -31,6 +31,19 @@ Pressable {
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
     onSelectedChanged: if (selected) Scrolling.reveal(row)
 
+    // Back at the list, the row the product (or shop) was opened from takes the focus.
+    function takeFocus() {
+        if (row.selected && row.Window.active && Keyboard.takeSelectionFocus()) {
+            row.forceActiveFocus()
+            Scrolling.reveal(row)
+        }
+    }
+    Connections {
+        target: Keyboard
+        function onSelectionFocusRequested() { row.takeFocus() }
+    }
+    Component.onCompleted: takeFocus()
+
     // The keyboard's selection: a bar in the accent, visible in every theme.
     Rectangle {
         objectName: "selectionBar"

@@ -70,17 +70,22 @@ ColumnLayout {
     }
     Hairline {}
 
-    // Ctrl+F: the field takes the focus, also when the tab was made for it.
+    // Ctrl+F: the field takes the focus, also when the tab was made for it. Panel and main window
+    // share one Keyboard: the request is the active window's.
+    function takeSearch() {
+        if (search.Window.active && Keyboard.takeSearchRequest())
+            search.focusField()
+    }
     Connections {
         target: Keyboard
-        function onSearchRequested() { if (Keyboard.takeSearchRequest()) search.focusField() }
+        function onSearchRequested() { tab.takeSearch() }
         function onSelectionChanged() {
             const row = Keyboard.selectedProductRow()
             if (row >= 0)
                 list.positionViewAtIndex(row, ListView.Contain)
         }
     }
-    Component.onCompleted: if (Keyboard.takeSearchRequest()) search.focusField()
+    Component.onCompleted: tab.takeSearch()
 
     Item {
         Layout.fillWidth: true

@@ -36,6 +36,19 @@ Pressable {
     color: containsMouse || selected ? Theme.bgHighlight : "transparent"
     border.color: containsMouse || selected ? Theme.accent : "transparent"
     onSelectedChanged: if (selected) Scrolling.reveal(row)
+
+    // Back at the list, the row the product (or shop) was opened from takes the focus.
+    function takeFocus() {
+        if (row.selected && row.Window.active && Keyboard.takeSelectionFocus()) {
+            row.forceActiveFocus()
+            Scrolling.reveal(row)
+        }
+    }
+    Connections {
+        target: Keyboard
+        function onSelectionFocusRequested() { row.takeFocus() }
+    }
+    Component.onCompleted: takeFocus()
     border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
 
