@@ -976,9 +976,55 @@ def phase_xfce(report):
             session.run(["xdotool", "type", "--delay", "30", "Grok"])
             node("Ctrl+F's text in the search field", lambda n: atspi.role(n) == "text" and n.name == "搜索商品"
                  and atspi.has_state(n, "STATE_FOCUSED") and text_of(n) == "Grok")
+            session.key("ctrl+a", "BackSpace", "Down")
+            focused = node("the first row focused by the arrow", lambda n: atspi.role(n) == "list item"
+                           and atspi.has_state(n, "STATE_FOCUSED"))
+            first = focused.name.split("，")[0]
+            its_star = node(f"the star of {first}", lambda n: atspi.role(n) == "check box" and n.name == f"收藏 {first}")
+            starred = atspi.has_state(its_star, "STATE_CHECKED")
+            session.key("ctrl+d")
+            wait_for("Ctrl+D to turn the row's star", lambda: atspi.has_state(its_star, "STATE_CHECKED") != starred,
+                     timeout=10)
+            # Tab goes round the regions: the list is one stop (its selected row), not two per row.
+            session.key("ctrl+f")
+            stops = []
+            for _ in range(40):
+                session.key("Tab")
+                time.sleep(0.05)
+                focus = atspi.find(lambda n: atspi.has_state(n, "STATE_FOCUSED") and atspi.role(n) in INTERACTIVE,
+                                   root=main)
+                label = f"{atspi.role(focus)} {focus.name}" if focus else "nothing"
+                if stops and label == stops[0]:
+                    break
+                stops.append(label)
+            marks = [stop for stop in stops if stop.startswith(("check box 收藏 ", "check box 踩 "))]
+            rows = [stop for stop in stops if stop.startswith("list item")]
+            if marks or len(rows) != 1 or "nothing" in stops:
+                raise Failure(f"Tab stops on the products: {stops}")
+            tab_stops = len(stops)
+
+            # Sorted, the rows read in the order they stand on screen.
+            act(node("the 价格↑ sort", lambda n: atspi.role(n) == "radio button" and n.name == "价格↑"))
+            time.sleep(2)
+
+            def rows_in_tree_order():
+                found = []
+                stack = [main]
+                while stack:
+                    n = stack.pop(0)
+                    if atspi.role(n) == "list item" and atspi.has_state(n, "STATE_SHOWING"):
+                        found.append((n.queryComponent().getExtents(atspi.pyatspi.DESKTOP_COORDS).y, n.name))
+                    stack[0:0] = [n.getChildAtIndex(i) for i in range(n.childCount)]
+                return found
+            rows = rows_in_tree_order()
+            if [name for _, name in rows] != [name for _, name in sorted(rows)]:
+                raise Failure(f"rows read out of screen order: {[name[:12] for _, name in rows[:6]]}")
+
             act(node("设置", lambda n: n.name == "设置" and atspi.role(n) == "push button"))
             time.sleep(1.2)
             walk("设置")
+            act(node("the theme 晨雾", lambda n: atspi.role(n) == "radio button" and n.name.startswith("晨雾")))
+            wait_for("the theme stored", lambda: "quelvio.theme=paper" in app.config.read_text(), timeout=5)
 
             tab("我的")
             act(node("退出登录", lambda n: n.name == "退出登录"))
@@ -1002,7 +1048,8 @@ def phase_xfce(report):
             session.key("Escape")
             if problems:
                 raise Failure("; ".join(problems[:8]) + (f" (and {len(problems) - 8} more)" if len(problems) > 8 else ""))
-            return ", ".join(f"{where} {count}" for where, count in seen.items()) + " interactive, none unnamed"
+            return (", ".join(f"{where} {count}" for where, count in seen.items()) +
+                    f" interactive, none unnamed; {tab_stops} Tab stops on the products")
         report.check("through AT-SPI alone: every control named, no action twice, no password readable; "
                      "sign in, star and open a product; the focus follows; Ctrl+F finds", screen_reader)
 

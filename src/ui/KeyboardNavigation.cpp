@@ -2,7 +2,9 @@
 
 #include "StateBridge.h"
 
+#include <QQuickItem>
 #include <algorithm>
+#include <limits>
 
 namespace quelvio {
 
@@ -89,8 +91,22 @@ QStringList KeyboardNavigation::entries() const {
 }
 
 void KeyboardNavigation::move(int delta) {
-    if (m_bridge->routeKind() == QLatin1StringView("root"))
-        select(ListSelection::step(entries(), m_selection, delta));
+    if (m_bridge->routeKind() != QLatin1StringView("root"))
+        return;
+    select(ListSelection::step(entries(), m_selection, delta));
+    m_selectionFocusPending = !m_selection.isEmpty();
+    emit selectionFocusRequested();
+}
+
+void KeyboardNavigation::toggleFavorite() {
+    const QString product = QStringLiteral("product:");
+    const QString shop = QStringLiteral("shop:");
+    if (m_bridge->routeKind() != QLatin1StringView("root") || !entries().contains(m_selection))
+        return;
+    if (m_selection.startsWith(product))
+        m_bridge->toggleFavoriteProduct(m_selection.sliced(product.size()).toLongLong());
+    else if (m_selection.startsWith(shop))
+        m_bridge->toggleFavoriteShop(m_selection.sliced(shop.size()));
 }
 
 void KeyboardNavigation::open() {
@@ -133,6 +149,21 @@ void KeyboardNavigation::focusSearch() {
 
 bool KeyboardNavigation::takeSearchRequest() {
     return std::exchange(m_searchPending, false);
+}
+
+void KeyboardNavigation::keepRowOrder(QQuickItem* container) {
+    if (!container)
+        return;
+    QList<std::pair<qsizetype, QQuickItem*>> delegates;
+    for (QQuickItem* child : container->childItems()) {
+        bool ok = false;
+        const int index = child->property("index").toInt(&ok);
+        if (ok)
+            delegates.append({index >= 0 ? index : std::numeric_limits<qsizetype>::max(), child});
+    }
+    std::ranges::stable_sort(delegates, {}, &std::pair<qsizetype, QQuickItem*>::first);
+    for (qsizetype i = 1; i < delegates.size(); ++i)
+        delegates[i].second->stackAfter(delegates[i - 1].second);
 }
 
 bool KeyboardNavigation::takeSelectionFocus() {

@@ -2,10 +2,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QQuickItem>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
 
 class QQmlEngine;
+
 class QJSEngine;
 
 namespace quelvio {
@@ -42,6 +44,8 @@ public:
     QStringList entries() const;
 
     Q_INVOKABLE void move(int delta);
+    // Stars or un-stars the selected product or shop.
+    Q_INVOKABLE void toggleFavorite();
     // Opens the selected product, or browses the selected shop's products.
     Q_INVOKABLE void open();
     Q_INVOKABLE void back();
@@ -54,11 +58,16 @@ public:
     Q_INVOKABLE bool takeSearchRequest();
     // True once after a return to the list, for the selected row (perhaps created after it).
     Q_INVOKABLE bool takeSelectionFocus();
+    // Stacks a list view's delegates in the order of their rows ("index"): screen readers and
+    // Tab read items in stacking order, and a list view leaves its delegates in the order it made
+    // them, whatever the rows did since. Delegates without a row (pooled, leaving) go last.
+    Q_INVOKABLE static void keepRowOrder(QQuickItem* container);
 
 signals:
     void selectionChanged();
     void searchRequested();
-    // Back at the list from a product or the settings: the selected row takes the focus.
+    // Back at the list from a product or the settings, or moved by the arrows: the selected row
+    // takes the focus.
     void selectionFocusRequested();
 
 private:

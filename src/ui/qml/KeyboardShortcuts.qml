@@ -37,4 +37,5 @@ Item {
     Shortcut { sequence: "Ctrl+4"; onActivated: Keyboard.showTab(3) }
     Shortcut { sequences: ["F5", "Ctrl+R"]; onActivated: Keyboard.refresh() }
     Shortcut { sequence: "Ctrl+,"; onActivated: Keyboard.showSettings() }
+    Shortcut { sequence: "Ctrl+D"; onActivated: Keyboard.toggleFavorite() }
 }

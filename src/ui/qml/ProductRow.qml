@@ -23,15 +23,19 @@ Pressable {
     accessibleRole: Accessible.ListItem
     accessibleName: [row.name, row.price].concat(row.badges.map(badge => badge.text)).join("，")
     Accessible.selected: selected
-    activeFocusOnTab: false
+    // The list is one Tab stop, its selected row; the arrows move within it.
+    activeFocusOnTab: selected
     onClicked: App.openProduct(row.productId)
 
     implicitHeight: 52
     color: containsMouse || selected ? Theme.bgHighlight : "transparent"
+    // Selected, the row is outlined as well as marked, plain to see in every theme.
+    border.color: selected ? Theme.accent : "transparent"
+    border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
     onSelectedChanged: if (selected) Scrolling.reveal(row)
 
-    // Back at the list, the row the product (or shop) was opened from takes the focus.
+    // Moved to by the arrows or back at the list, the selected row takes the focus.
     function takeFocus() {
         if (row.selected && row.Window.active && Keyboard.takeSelectionFocus()) {
             row.forceActiveFocus()
@@ -144,6 +148,8 @@ Pressable {
                 symbol: row.favorite ? "star.fill" : "star"
                 filled: row.favorite
                 activeColor: Theme.warning
+                // Ctrl+D stars the selected row; Tab does not stop at every mark.
+                activeFocusOnTab: false
                 enabled: App.isLoggedIn
                 // Fifteen rows on a screen: each mark says whose it is.
                 accessibleName: "收藏 " + row.name
@@ -154,6 +160,7 @@ Pressable {
                 symbol: row.down ? "hand.thumbsdown.fill" : "hand.thumbsdown"
                 filled: row.down
                 activeColor: Theme.danger
+                activeFocusOnTab: false
                 enabled: App.isLoggedIn
                 accessibleName: "踩 " + row.name
                 help: App.isLoggedIn ? "踩" : "登录后可用"

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Quelvio
+import "Scrolling.js" as Scrolling
 
 ColumnLayout {
     id: tab
@@ -106,10 +107,15 @@ ColumnLayout {
             clip: true
             model: App.products
             boundsBehavior: Flickable.StopAtBounds
+            // The arrows move the Keyboard selection, also from a focused row.
+            keyNavigationEnabled: false
             delegate: ColumnLayout {
                 required property var model
+                required property int index
                 width: list.width
                 spacing: 0
+                onIndexChanged: Qt.callLater(Keyboard.keepRowOrder, list.contentItem)
+                Component.onCompleted: Qt.callLater(Keyboard.keepRowOrder, list.contentItem)
                 ProductRow {
                     Layout.fillWidth: true
                     productId: model.productId

@@ -27,7 +27,8 @@ Pressable {
                         .filter(text => text.length > 0).join("，")
     Accessible.selected: selected
     Accessible.description: refreshing ? "更新中" : ""
-    activeFocusOnTab: false
+    // The list is one Tab stop, its selected row; the arrows move within it.
+    activeFocusOnTab: selected
     // Not `enabled`: a row that cannot open still holds a working star.
     onClicked: if (row.canOpen) App.browseShop(row.slug)
 
@@ -37,7 +38,7 @@ Pressable {
     border.color: containsMouse || selected ? Theme.accent : "transparent"
     onSelectedChanged: if (selected) Scrolling.reveal(row)
 
-    // Back at the list, the row the product (or shop) was opened from takes the focus.
+    // Moved to by the arrows or back at the list, the selected row takes the focus.
     function takeFocus() {
         if (row.selected && row.Window.active && Keyboard.takeSelectionFocus()) {
             row.forceActiveFocus()
@@ -90,6 +91,7 @@ Pressable {
             accessibleRole: Accessible.CheckBox
             checkable: true
             checked: row.favorite
+            activeFocusOnTab: false
             enabled: row.favoriteEnabled
             onClicked: row.favoriteClicked()
         }

@@ -1,5 +1,6 @@
 import QtQuick
 import Quelvio
+import "Scrolling.js" as Scrolling
 
 // A chip-shaped choice among its row; its selected look is filled with the accent.
 Pressable {
@@ -20,6 +21,8 @@ Pressable {
     border.color: selected ? Theme.accent : Theme.borderSubtle
     border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
+    // Tabbed to in a row scrolled past it, the chip comes into view with its ring.
+    onActiveFocusChanged: if (activeFocus) Scrolling.reveal(chip)
 
     ThemedText {
         id: label
