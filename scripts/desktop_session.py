@@ -1028,6 +1028,10 @@ def phase_xfce(report):
 
             tab("我的")
             act(node("退出登录", lambda n: n.name == "退出登录"))
+            tab("收藏")
+            node("the favourites' sign-in text", lambda n: n.name == "登录后可收藏店铺与商品")
+            node("the connection status", lambda n: n.name == "已连接")
+            tab("我的")
             password = node("the password field", lambda n: atspi.role(n) == "password text" and n.name == "密码")
             user = node("the user name field", lambda n: atspi.role(n) == "text" and n.name == "用户名")
             act(user, "SetFocus")
@@ -1037,6 +1041,7 @@ def phase_xfce(report):
             time.sleep(0.5)
             walk("我的, signed out")
             act(node("the sign-in button", lambda n: atspi.role(n) == "push button" and n.name == "登录"))
+            node("the banner, as an alert", lambda n: atspi.role(n) == "alert" and n.name == "已登录")
             node("signed in as the administrator", lambda n: n.name == "退出登录")
             time.sleep(1.5)
             walk("我的, administrator")

@@ -106,6 +106,27 @@ private slots:
         f.settle();
         QCOMPARE(s.productDetail()->id, 7);
         QVERIFY(!s.isDetailLoading());
+
+        // Left, a product takes its half-written report with it.
+        s.setReportNote(u"缺货"_s);
+        s.popToRoot();
+        s.openProduct(5);
+        QCOMPARE(s.reportNote(), QString());
+    }
+
+    // Of two runs of a shop started at the same second, the first listed is the shop's.
+    void aShopShowsItsLatestRun() {
+        AppStateFixture f;
+        AppState& s = f.make();
+        f.server.injectFault(u"/v1/scrape-runs"_s,
+                             {.status = 200,
+                              .body = R"({"items": [)"
+                                      R"({"id": 1, "source_slug": "a", "status": "failed", "started_at": "2026-01-01T00:00:00Z"},)"
+                                      R"({"id": 2, "source_slug": "a", "status": "success", "started_at": "2026-01-01T00:00:00Z"},)"
+                                      R"({"id": 3, "source_slug": "a", "status": "partial", "started_at": "2025-12-31T00:00:00Z"}]})"});
+        s.selectTab(MenuBarDropdownTab::sources);
+        f.settle();
+        QCOMPARE(s.latestRun(u"a"_s)->status, u"failed"_s);
     }
 
     // A next page waits for a running load, and one asked for before a change of filter or

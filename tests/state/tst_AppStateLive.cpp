@@ -64,8 +64,15 @@ class TestAppStateLive : public QObject {
     Q_OBJECT
 
 private slots:
-    // A 403 is a refusal; a 401 is the end of the sign-in.
+    // A 403 is a refusal; a 401 is the end of the sign-in, and only a refusal to somebody signed out.
     void anExpiredTokenSignsTheUserOut() {
+        {
+            AppStateFixture f;
+            AppState& s = f.make();
+            f.server.injectFault(u"/v1/products"_s, {.status = 401, .body = R"({"error":"key needed"})"});
+            QVERIFY(await(s.refreshVisible(true)).finished);
+            QCOMPARE(s.banner(), std::optional(u"key needed"_s));
+        }
         AppStateFixture f;
         AppState& s = f.make(f.server.userAccount());
         f.server.injectFault(u"/v1/scrape-runs"_s, {.status = 403, .body = R"({"error":"forbidden"})"});

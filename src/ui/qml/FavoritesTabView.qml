@@ -11,7 +11,7 @@ Item {
         visible: App.favoritesBody === "signIn"
         spacing: 10
         Glyph { Layout.alignment: Qt.AlignHCenter; symbol: "person.crop.circle"; size: 32; color: Theme.textMuted }
-        ThemedText { Layout.alignment: Qt.AlignHCenter; text: "登录后可收藏店铺与商品"; size: 13 }
+        ThemedText { Layout.alignment: Qt.AlignHCenter; text: "登录后可收藏店铺与商品"; Accessible.name: text; size: 13 }
         CompactButton {
             Layout.alignment: Qt.AlignHCenter
             title: "登录"

@@ -69,6 +69,7 @@ Rectangle {
         spacing: 0
 
         Rectangle {
+            id: sidebar
             objectName: "sidebar"
             Layout.preferredWidth: 180
             Layout.fillHeight: true
@@ -179,10 +180,11 @@ Rectangle {
     Component { id: settingsPage; SettingsView { showsBackButton: false } }
     Component { id: inspectorPage; ProductDetailView { showsBackButton: false } }
 
+    // Over the content, clear of the sidebar and its 退出.
     Banner {
-        anchors.left: parent.left
-        anchors.right: parent.right
+        x: sidebar.width + 1 + 10
+        width: parent.width - x - 10
         anchors.bottom: parent.bottom
-        anchors.margins: 10
+        anchors.bottomMargin: 10
     }
 }
