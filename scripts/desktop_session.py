@@ -1050,6 +1050,18 @@ def phase_xfce(report):
             panel = frame_named("Quelvio 面板")
             time.sleep(1)
             walk("panel", panel)
+            # The last category chip lies past the panel's edge until it takes the focus.
+            act(node("the panel's products tab", lambda n: atspi.role(n) == "page tab" and n.name == "商品",
+                     root=panel))
+            chip = wait_for("the last category chip", lambda: atspi.find(
+                lambda n: atspi.role(n) == "radio button" and n.name == "其他", root=panel), timeout=10)
+            act(chip, "SetFocus")
+            wait_for("the focused chip in view", lambda: atspi.has_state(chip, "STATE_SHOWING"), timeout=5)
+            box = chip.queryComponent().getExtents(atspi.pyatspi.DESKTOP_COORDS)
+            edge = panel.queryComponent().getExtents(atspi.pyatspi.DESKTOP_COORDS)
+            session.screenshot("panel-chip-focused")
+            if box.x + box.width > edge.x + edge.width or box.x < edge.x:
+                raise Failure(f"the focused chip at x {box.x}..{box.x + box.width}, the panel {edge.x}..{edge.x + edge.width}")
             session.key("Escape")
             if problems:
                 raise Failure("; ".join(problems[:8]) + (f" (and {len(problems) - 8} more)" if len(problems) > 8 else ""))
