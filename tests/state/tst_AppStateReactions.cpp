@@ -102,6 +102,19 @@ private slots:
         QCOMPARE(sections.sunk.size(), 1);
         QCOMPARE(sections.sunk.first().id, target.id);
         QCOMPARE(sections.feed.first().id, 999001);
+
+        // A mark on another product leaves the open one's as they were.
+        f.server.clearFaults();
+        s.openProduct(id);
+        f.settle();
+        const bool openDown = s.downProductIDs().contains(id);
+        const auto other = std::ranges::find_if(s.products(), [&](const Product& p) {
+            return p.id != id && !s.downProductIDs().contains(p.id);
+        });
+        QVERIFY(other != s.products().end() && !openDown);
+        QVERIFY(await(s.toggleDown(other->id, false)).finished);
+        QCOMPARE(s.productDetail()->id, id);
+        QCOMPARE(s.productDetail()->my.value_or(ReactionFlags{}).isDown(), openDown);
     }
 
     // Replies asked for before the user starred a product (a listing, a favourites reload) must
