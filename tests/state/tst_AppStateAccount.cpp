@@ -52,7 +52,19 @@ private slots:
         s.setSourceRequestURL(u"  https://brand-new-shop.example/store  "_s);
         QVERIFY(await(s.submitSourceRequest()).finished);
         QVERIFY(s.sources().first().isPending() && s.sourceRequestURL().isEmpty());
+        QCOMPARE(f.lastBody(u"/v1/sources/requests"_s)[u"url"_s].toString(),
+                 u"https://brand-new-shop.example/store"_s);
         const qsizetype count = s.sources().size();
+
+        // A shop already listed comes to the top, once.
+        const Source listed = s.sources()[2];
+        s.setSourceRequestURL(u"https://again.example"_s);
+        f.server.injectFault(
+            u"/v1/sources/requests"_s,
+            {.status = 200, .body = "{\"item\": " + APIJSON::encode(listed) + "}", .times = 1});
+        QVERIFY(await(s.submitSourceRequest()).finished);
+        QCOMPARE(s.sources().first().slug, listed.slug);
+        QCOMPARE(s.sources().size(), count);
 
         s.setSourceRequestURL(u"https://zz.example"_s);
         f.server.injectFault(u"/v1/sources/requests"_s,

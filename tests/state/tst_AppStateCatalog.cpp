@@ -118,12 +118,14 @@ private slots:
     void aShopShowsItsLatestRun() {
         AppStateFixture f;
         AppState& s = f.make();
-        f.server.injectFault(u"/v1/scrape-runs"_s,
-                             {.status = 200,
-                              .body = R"({"items": [)"
-                                      R"({"id": 1, "source_slug": "a", "status": "failed", "started_at": "2026-01-01T00:00:00Z"},)"
-                                      R"({"id": 2, "source_slug": "a", "status": "success", "started_at": "2026-01-01T00:00:00Z"},)"
-                                      R"({"id": 3, "source_slug": "a", "status": "partial", "started_at": "2025-12-31T00:00:00Z"}]})"});
+        f.server.injectFault(
+            u"/v1/scrape-runs"_s,
+            {.status = 200,
+             .body =
+                 R"({"items": [)"
+                 R"({"id": 1, "source_slug": "a", "status": "failed", "started_at": "2026-01-01T00:00:00Z"},)"
+                 R"({"id": 2, "source_slug": "a", "status": "success", "started_at": "2026-01-01T00:00:00Z"},)"
+                 R"({"id": 3, "source_slug": "a", "status": "partial", "started_at": "2025-12-31T00:00:00Z"}]})"});
         s.selectTab(MenuBarDropdownTab::sources);
         f.settle();
         QCOMPARE(s.latestRun(u"a"_s)->status, u"failed"_s);

@@ -108,9 +108,8 @@ private slots:
         s.openProduct(id);
         f.settle();
         const bool openDown = s.downProductIDs().contains(id);
-        const auto other = std::ranges::find_if(s.products(), [&](const Product& p) {
-            return p.id != id && !s.downProductIDs().contains(p.id);
-        });
+        const auto other = std::ranges::find_if(
+            s.products(), [&](const Product& p) { return p.id != id && !s.downProductIDs().contains(p.id); });
         QVERIFY(other != s.products().end() && !openDown);
         QVERIFY(await(s.toggleDown(other->id, false)).finished);
         QCOMPARE(s.productDetail()->id, id);

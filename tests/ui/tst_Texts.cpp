@@ -108,12 +108,6 @@ private slots:
                  u"已更新 03-04 05:06"); // unreadable: sliced as written
     }
 
-    void submitterLine() {
-        QCOMPARE(PanelText::submitterLine(Source{.requestedBy = u""_s}), QString());
-        QCOMPARE(PanelText::submitterLine(Source{.requestedBy = u"%1"_s}), u"由 %1 提交");
-        QCOMPARE(PanelText::submitterLine(Source{.requestedBy = u"system"_s}), u"系统收录");
-    }
-
     void whatEachTabShows() {
         using PanelText::TabBody;
         const auto error = std::optional(u"无法连接：refused"_s);

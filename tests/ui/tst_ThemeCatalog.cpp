@@ -12,13 +12,6 @@ class TestThemeCatalog : public QObject {
     Q_OBJECT
 
 private slots:
-    void opacityIsKeptOnTranslucentColours() {
-        const ThemePalette& glass = ThemeCatalog::glass().palette;
-        QCOMPARE(glass.bgSidebar.rgb(), QColor("#EDF6FF").rgb());
-        QVERIFY(qAbs(glass.bgSidebar.alphaF() - 0.62) < 0.001);
-        QCOMPARE(ThemeCatalog::pixel().palette.nsBgBase.alpha(), 255); // hex colours are opaque
-    }
-
     void themedFonts() {
         using T = ThemeTypographyStyle;
         const auto weight = [](T typography, QFont::Weight requested) {
