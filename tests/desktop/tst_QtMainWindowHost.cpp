@@ -101,6 +101,11 @@ private slots:
         QVERIFY(rig.window.handle() != nullptr);
         QCOMPARE(rig.policy.reasons(), QSet<QString>{ActivationReason::dropdown});
         QCOMPARE(rig.activation.policy, ActivationPolicy::regular);
+        // Shown again while the panel keeps the app regular, it still comes to the front.
+        const int activated = rig.activation.activations;
+        rig.controller.show();
+        QCOMPARE(rig.activation.activations, activated + 1);
+        rig.controller.hide();
 
         // A hide before the turn wins; of two shows in a row the first puts it up.
         rig.controller.show();
