@@ -207,10 +207,23 @@ private slots:
         QVERIFY(rig.host.visible); // nobody left to order it out, and nothing crashed
     }
 
-    // A left click toggles the panel, a right click opens the menu.
+    // A left click toggles the panel, a right click opens the menu, whose entries do what they say.
     void statusIconClicks() {
         QCOMPARE(clickAction(clickKind(QSystemTrayIcon::Context)), ClickAction::showContextMenu);
         QCOMPARE(clickAction(clickKind(QSystemTrayIcon::Trigger)), ClickAction::toggleDropdown);
+        QMenu menu;
+        std::optional<MenuAction> chosen;
+        populateMenu(menu, [&](MenuAction action) { chosen = action; });
+        QMap<QString, MenuAction> did;
+        for (QAction* entry : menu.actions()) {
+            chosen.reset();
+            entry->trigger();
+            if (chosen)
+                did.insert(entry->text(), *chosen);
+        }
+        QCOMPARE(did, (QMap<QString, MenuAction>{{QStringLiteral("打开主窗口"), MenuAction::showMainWindow},
+                                                 {QStringLiteral("设置"), MenuAction::showSettings},
+                                                 {QStringLiteral("退出"), MenuAction::quit}}));
     }
 
     void toggleRefreshesOnlyWhatAppears() {
