@@ -93,6 +93,10 @@ private slots:
         rig.clock.runPending();
         QVERIFY(rig.window.isVisible());
         QCOMPARE(presented.size(), 1);
+        // Closed with nothing else to keep it, the app leaves the task bar again.
+        QVERIFY(!rig.window.close());
+        QCOMPARE(rig.activation.policy, ActivationPolicy::accessory);
+        rig.show();
 
         // Closing keeps the window and the dropdown's reason to stay a regular application.
         rig.policy.insert(ActivationReason::dropdown);
@@ -116,7 +120,7 @@ private slots:
         QVERIFY(!rig.window.isVisible());
         rig.controller.show();
         rig.show();
-        QCOMPARE(presented.size(), 2);
+        QCOMPARE(presented.size(), 3);
     }
 
     void theFrameIsKeptAcrossLaunches() {
@@ -127,6 +131,7 @@ private slots:
         QVERIFY(!rig.window.close());
         // Geometry reported while hidden is not the user's.
         rig.window.setGeometry(0, 0, 500, 500);
+        rig.controller.windowFrameDidChange();
 
         HideOnCloseWindow window;
         QtMainWindowHost next(&window);
@@ -137,7 +142,7 @@ private slots:
         QCOMPARE(SettingsWindowFrameStore(rig.open).frame(frameName),
                  (PanelScreenFrame{-120.5, 33, 1000, 700.25}));
         // A damaged or impossible saved frame counts as none.
-        for (const char* damaged : {"1 2 3", "0 0 inf 10"}) {
+        for (const char* damaged : {"1 2 3", "0 0 inf 10", "10 10 0 0"}) {
             rig.open()->setValue(SettingsWindowFrameStore::key(frameName), QString::fromLatin1(damaged));
             QCOMPARE(rig.frames.frame(frameName), std::nullopt);
         }
