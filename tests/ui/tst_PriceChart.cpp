@@ -100,6 +100,9 @@ private slots:
         QCOMPARE(header(s, std::nullopt, QStringLiteral("CNY"), QStringLiteral("month"), QTimeZone::utc()),
                  (Header{"¥5  →  ¥6", "3 点 · 悬停查看"}));
         QCOMPARE(header(s, 2, std::nullopt, std::nullopt, QTimeZone(8 * 3600)), (Header{"6", "03-03 20:00"}));
+        const QList<PriceSnapshot> snapshots = daily({"5.5", "5", "6", "5.8"});
+        QCOMPARE(summary(snapshots, samples(snapshots), QStringLiteral("CNY"), QStringLiteral("month")),
+                 "4 点，最低 ¥5/month，最高 ¥6/month，最新 ¥5.8/month");
     }
 
     void nearestSample() {
