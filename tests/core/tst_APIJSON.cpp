@@ -204,6 +204,12 @@ private slots:
                  u"error: missing"_s);
     }
 
+    void roleLabelComesFromRoleAlone() {
+        QCOMPARE((User{1, u"u"_s, u"admin"_s, false, false, {}}).roleLabel(), u"超管"_s);
+        QCOMPARE((User{1, u"u"_s, u"user"_s, true, true, {}}).roleLabel(), u"普通"_s);
+        QCOMPARE((User{1, u"u"_s, u"Admin"_s, true, true, {}}).roleLabel(), u"普通"_s);
+    }
+
     void otherSpellingsOfKeysFillFieldsToo() {
         const auto p = APIJSON::decode<Product>(R"({"id": 1, "name": "x", "periodLowPrice": "9",
             "Change_PCT": 2, "shiny_new_field": {"deep": [1]}, "source": {"slug": "s", "name": "n", "baseUrl": "b"}})");
