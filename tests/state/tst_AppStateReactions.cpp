@@ -70,6 +70,8 @@ private slots:
         QCOMPARE(starred, (QList<bool>{true, false})); // lit at once, then rolled back
         QCOMPARE(s.banner(), std::optional(u"请先登录"_s));
         QCOMPARE(s.selectedTab(), MenuBarDropdownTab::me);
+        QVERIFY(await(s.toggleFavorite(u"nimbus-store"_s, false)).finished);
+        QVERIFY(s.favoriteSourceSlugs().isEmpty()); // a shop's star too
         QCOMPARE(f.count(u"/v1/reactions"_s), 0);
     }
 
