@@ -119,7 +119,6 @@ private slots:
         });
         QVERIFY(await(s.toggleDown(other->id, false)).finished);
         QObject::disconnect(watching);
-        QCOMPARE(s.productDetail()->id, id);
         QVERIFY(!shownDown.contains(true));
     }
 
@@ -256,7 +255,6 @@ private slots:
         w.scrape(p, -15); // under it again
         QVERIFY(w.refresh());
         QCOMPARE(w.alerts.about(p.id), QStringList({u"已到目标价"_s, u"已到目标价"_s}));
-        QCOMPARE(w.alerts.raised.size(), 2);
 
         w.s.setMinimumDropPercent(1);
         w.scrape(p, -0.5);
