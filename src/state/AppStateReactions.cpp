@@ -169,8 +169,15 @@ QCoro::Task<void> AppState::loadFavorites() {
         co_return;
     }
 
-    // The list shows the first page; a full one may not be all, and every favourite is watched.
-    QList<std::pair<QList<Reaction>, quint64>> pages{{*products.value, firstPageAskedAt}};
+    // The list shows the first page; a full one may not be all, and every favourite is marked and
+    // watched, with the stamp of the page it came in.
+    QList<std::pair<Product, quint64>> favoriteProducts;
+    const auto take = [&favoriteProducts](const QList<Reaction>& page, quint64 pageAskedAt) {
+        for (const Reaction& reaction : page)
+            if (reaction.product)
+                favoriteProducts.append({*reaction.product, pageAskedAt});
+    };
+    take(*products.value, firstPageAskedAt);
     bool whole = products.value->size() < favoritesPageSize;
     for (qint64 offset = favoritesPageSize; !whole && offset < maxWatchedFavorites;
          offset += favoritesPageSize) {
@@ -182,7 +189,7 @@ QCoro::Task<void> AppState::loadFavorites() {
         if (!more)
             break;
         whole = more.value->size() < favoritesPageSize;
-        pages.append({*more.value, askedAtStamp});
+        take(*more.value, askedAtStamp);
     }
 
     QSet<QString> slugs;
@@ -192,17 +199,13 @@ QCoro::Task<void> AppState::loadFavorites() {
     QSet<qint64> favoriteIDs;
     QSet<qint64> downIDs = m_downProductIDs;
     QSet<qint64> reportedIDs = m_reportedProductIDs;
-    for (const auto& page : pages) {
-        for (const Reaction& reaction : page.first) {
-            if (!reaction.product)
-                continue;
-            favoriteIDs.insert(reaction.product->id);
-            if (const auto& my = reaction.product->my) {
-                if (my->isDown())
-                    downIDs.insert(reaction.product->id);
-                if (my->isReported())
-                    reportedIDs.insert(reaction.product->id);
-            }
+    for (const auto& [product, pageAskedAt] : favoriteProducts) {
+        favoriteIDs.insert(product.id);
+        if (const auto& my = product.my) {
+            if (my->isDown())
+                downIDs.insert(product.id);
+            if (my->isReported())
+                reportedIDs.insert(product.id);
         }
     }
     // A mark the user changed after asking stays as the user left it.
@@ -217,11 +220,6 @@ QCoro::Task<void> AppState::loadFavorites() {
     setFavoriteProductIDs(favoriteIDs);
     setDownProductIDs(downIDs);
     setReportedProductIDs(reportedIDs);
-    QList<std::pair<Product, quint64>> favoriteProducts;
-    for (const auto& [page, pageAskedAt] : pages)
-        for (const Reaction& reaction : page)
-            if (reaction.product)
-                favoriteProducts.append({*reaction.product, pageAskedAt});
     // Short of the whole list, no price is forgotten.
     watchFavoritePrices(favoriteProducts, whole);
     setIsLoading(false);

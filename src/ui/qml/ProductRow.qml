@@ -35,18 +35,7 @@ Pressable {
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
     onSelectedChanged: if (selected) Scrolling.reveal(row)
 
-    // Moved to by the arrows or back at the list, the selected row takes the focus.
-    function takeFocus() {
-        if (row.selected && row.Window.active && Keyboard.takeSelectionFocus()) {
-            row.forceActiveFocus()
-            Scrolling.reveal(row)
-        }
-    }
-    Connections {
-        target: Keyboard
-        function onSelectionFocusRequested() { row.takeFocus() }
-    }
-    Component.onCompleted: takeFocus()
+    SelectionFocus { row: row }
 
     // The keyboard's selection: a bar in the accent, visible in every theme.
     Rectangle {

@@ -38,18 +38,7 @@ Pressable {
     border.color: containsMouse || selected ? Theme.accent : "transparent"
     onSelectedChanged: if (selected) Scrolling.reveal(row)
 
-    // Moved to by the arrows or back at the list, the selected row takes the focus.
-    function takeFocus() {
-        if (row.selected && row.Window.active && Keyboard.takeSelectionFocus()) {
-            row.forceActiveFocus()
-            Scrolling.reveal(row)
-        }
-    }
-    Connections {
-        target: Keyboard
-        function onSelectionFocusRequested() { row.takeFocus() }
-    }
-    Component.onCompleted: takeFocus()
+    SelectionFocus { row: row }
     border.width: 1
     Behavior on color { ColorAnimation { duration: Theme.motionDuration } }
 
