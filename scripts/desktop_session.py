@@ -504,6 +504,13 @@ def actions_of(node):
         return []
 
 
+def act(target, name="Press"):
+    actions = actions_of(target)
+    if name not in actions:
+        raise Failure(f"{target.getRoleName()} {target.name!r} offers {actions}, not {name}")
+    target.queryAction().doAction(actions.index(name))
+
+
 def text_of(node):
     try:
         text = node.queryText()
@@ -938,12 +945,6 @@ def phase_xfce(report):
                 return wait_for(what, lambda: atspi.find(
                     lambda n: predicate(n) and atspi.has_state(n, "STATE_SHOWING"), root=root or main), timeout=10)
 
-            def act(target, name="Press"):
-                actions = actions_of(target)
-                if name not in actions:
-                    raise Failure(f"{atspi.role(target)} {target.name!r} offers {actions}, not {name}")
-                target.queryAction().doAction(actions.index(name))
-
             def tab(title):
                 act(node(f"the tab {title}", lambda n: atspi.role(n) == "page tab" and n.name == title))
                 time.sleep(1.2)
@@ -1069,6 +1070,64 @@ def phase_xfce(report):
                     f" interactive, none unnamed; {tab_stops} Tab stops on the products")
         report.check("through AT-SPI alone: every control named, no action twice, no password readable; "
                      "sign in, star and open a product; the focus follows; Ctrl+F finds", screen_reader)
+
+        def released_and_rebuilt():
+            # Two minutes with both windows hidden give them up; showing one builds it again on
+            # the tab and product the user left, and the panel too.
+            atspi = Accessibility()
+            main = wait_for("the main window in the tree", lambda: atspi.find(
+                lambda n: atspi.role(n) == "frame" and n.name == "Quelvio" and atspi.has_state(n, "STATE_SHOWING")),
+                timeout=10)
+
+            def node(what, predicate, root):
+                return wait_for(what, lambda: atspi.find(
+                    lambda n: predicate(n) and atspi.has_state(n, "STATE_SHOWING"), root=root), timeout=10)
+
+            # Left on the products sorted by 价格↑ (not the default) with a product open.
+            act(node("the tab 商品", lambda n: atspi.role(n) == "page tab" and n.name == "商品", main))
+            act(node("the 价格↑ sort", lambda n: atspi.role(n) == "radio button" and n.name == "价格↑", main))
+            time.sleep(1.2)
+            row = node("a product's row", lambda n: atspi.role(n) == "list item", main)
+            name = row.name.split("，")[0]
+            act(row)
+            node("the open product", lambda n: atspi.role(n) == "heading" and n.name == name, main)
+            frame = app.main.geometry()
+            status = Path(f"/proc/{app.process.pid}/status")
+
+            def memory():
+                fields = dict(line.split(":", 1) for line in status.read_text().splitlines())
+                return "/".join(f"{int(fields[key].split()[0]) / 1024:.1f}" for key in ("VmRSS", "RssAnon"))
+            shown = memory()
+            close_by_keys(session, app)
+            log = session.logs / "quelvio.log"
+            wait_for("the hidden windows released", lambda: b"hidden windows released" in log.read_bytes(),
+                     timeout=150, interval=1)
+            released = memory()
+            app.launch_again()
+            # Windows built again are new X windows.
+            app.main = wait_for("the main window built again", lambda: app.window(
+                "_NET_WM_WINDOW_TYPE_NORMAL", mapped=True), timeout=10)
+            app.panel_window = None
+            shown_again(session, app, frame)
+            main = wait_for("the main window built again", lambda: atspi.find(
+                lambda n: atspi.role(n) == "frame" and n.name == "Quelvio" and atspi.has_state(n, "STATE_SHOWING")),
+                timeout=10)
+            node("the tab 商品 still selected", lambda n: atspi.role(n) == "page tab" and n.name == "商品"
+                 and atspi.has_state(n, "STATE_SELECTED"), main)
+            node("价格↑ still chosen", lambda n: atspi.role(n) == "radio button" and n.name == "价格↑"
+                 and atspi.has_state(n, "STATE_CHECKED"), main)
+            node(f"{name} still open", lambda n: atspi.role(n) == "heading" and n.name == name, main)
+            session.screenshot("main-window-rebuilt")
+            item.call("Activate", SCREEN[0] - 30, 14)
+            panel = wait_for("the panel built again", lambda: atspi.find(
+                lambda n: atspi.role(n) == "frame" and n.name == "Quelvio 面板" and atspi.has_state(n, "STATE_SHOWING")),
+                timeout=10)
+            node(f"{name} open in the panel", lambda n: atspi.role(n) == "heading" and n.name == name, panel)
+            session.screenshot("panel-rebuilt")
+            session.key("Escape")
+            return f"resident/anonymous MiB: shown {shown}, released {released}"
+        report.check("both windows hidden for two minutes are released; built again on the tab and product left",
+                     released_and_rebuilt)
 
         def quit():
             saved = app.config.read_bytes()

@@ -1,9 +1,12 @@
 #include "AppDelegate.h"
 
 #include "DesktopIcons.h"
+#include "KeyablePanel.h"
 #include "Logging.h"
+#include "MenuBarDropdownController.h"
 #include "PanelThemeController.h"
 #include "Presentation/StatusItem.h"
+#include "QtDropdownPanelHost.h"
 #include "SecureFieldAccessible.h"
 #include "StatusItemActions.h"
 
@@ -15,6 +18,7 @@
 #include <QQuickItem>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QtGui/private/qfont_p.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -27,6 +31,37 @@ const QUrl panelRootUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MenuBarDropdownV
 const QUrl mainWindowViewUrl(QStringLiteral("qrc:/qt/qml/Quelvio/qml/MainWindowView.qml"));
 
 } // namespace
+
+// Both windows with their views, the QML engine that runs them and the shell's controllers for
+// them: what only shown windows need. Dropped whole once both stayed hidden a while, because the
+// scene graph's nodes (and with them the font engines and mapped font files), the render loop's
+// backing store, the views' objects and the JavaScript heap go only with their owners; built
+// again before the next show.
+struct AppDelegate::Windows {
+    QQmlEngine engine;
+    KeyablePanel panel;
+    QtDropdownPanelHost panelHost{&panel};
+    MenuBarDropdownController dropdown;
+    HideOnCloseWindow mainWindow;
+    QtMainWindowHost mainWindowHost{&mainWindow};
+    MainWindowController mainWindowController;
+    QPointer<QQuickItem> panelView;
+    QPointer<QQuickItem> mainWindowView;
+
+    Windows(ShellClock& clock, WindowFrameStore& frames)
+        : dropdown(panelHost, clock)
+        , mainWindowController(mainWindowHost, frames, clock) {
+        panelHost.attach(&dropdown);
+        mainWindowHost.attach(&mainWindowController);
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+    }
+
+    ~Windows() {
+        // Before the windows they sit in, while the bindings still find them.
+        delete panelView;
+        delete mainWindowView;
+    }
+};
 
 void DesktopActivationHost::activate() {
     if (m_window && m_window->isVisible()) {
@@ -45,19 +80,30 @@ AppDelegate::AppDelegate()
     , m_state(m_store, &m_network,
               StateSeams{&PanelThemeController::shared(), &m_launchAtLogin, &m_notifier, &m_alertFile})
     , m_bridge(m_state)
-    , m_resume(QDBusConnection::systemBus())
-    , m_panelHost(&m_panel) {
+    , m_resume(QDBusConnection::systemBus()) {
     StateBridge::setShared(&m_bridge);
     SecureFieldAccessible::install();
-    m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     AppActivationPolicy::shared().setHost(&m_activationHost);
     connect(&m_notifier, &DesktopNotifier::opened, this, &AppDelegate::openAlert);
     connect(&m_notifier, &DesktopNotifier::muted, &m_state,
             [this](qint64 productID) { m_state.setAlertsMuted(productID, true); });
     connect(&m_resume, &SystemResume::resumed, &m_state, &AppState::resumeLive);
+    connect(&m_bridge, &StateBridge::quitRequested, qApp, &QApplication::quit);
+    connect(&m_bridge, &StateBridge::closeRequested, this, [this] {
+        if (m_windows)
+            m_windows->dropdown.hide(true);
+    });
+    connect(&m_bridge, &StateBridge::expandRequested, this, [this] {
+        if (m_windows)
+            m_windows->dropdown.hide(true);
+        showMainWindowAction();
+    });
 }
 
 AppDelegate::~AppDelegate() {
+    // First, while what their signals reach still exists; reset() clears the pointer before
+    // deleting, so the windows' last signals find none.
+    m_windows.reset();
     AppActivationPolicy::shared().setHost(nullptr);
     StateBridge::setShared(nullptr);
 }
@@ -65,37 +111,81 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::applicationDidFinishLaunching() {
     m_activationHost.setActivationPolicy(ActivationPolicy::accessory);
     // The Edit menu's cut, copy, paste and select-all are the text fields' own shortcuts on Linux.
-    configureDropdown();
-    configureMainWindow();
-    // Rendered once for both windows.
-    const QIcon icon = applicationIcon();
-    m_panel.setIcon(icon);
-    m_mainWindow->setIcon(icon);
+    m_windowIcon = applicationIcon(); // rendered once for every window built
+    panel();                          // the first click on the tray icon should not wait for it
+    mainWindow();
     configureStatusItem();
     followDesktopAppearance();
-    const auto shownChanged = [this] {
-        m_idleRelease.windowsChanged(m_panel.isVisible() || m_mainWindow->isVisible());
-    };
-    connect(&m_panel, &QWindow::visibleChanged, this, shownChanged);
-    connect(m_mainWindow.get(), &QWindow::visibleChanged, this, shownChanged);
     m_state.refreshLaunchAtLogin();
     m_state.start();
     // The main window's view refreshes what it shows as the window appears.
-    QTimer::singleShot(400, this, [this] { m_mainWindowController->show(); });
+    QTimer::singleShot(400, this, [this] { mainWindow().show(); });
 }
 
-void AppDelegate::releaseHiddenWindows() {
-    // The native windows with their backing stores and the scene graph's caches; the views
-    // themselves stay, so a window comes back as it was left.
-    for (QQuickWindow* window :
-         {static_cast<QQuickWindow*>(&m_panel), static_cast<QQuickWindow*>(m_mainWindow.get())}) {
-        window->releaseResources();
-        window->destroy();
+AppDelegate::Windows& AppDelegate::windows() {
+    if (m_windows)
+        return *m_windows;
+    m_windows = std::make_unique<Windows>(m_clock, m_frames);
+    Windows& built = *m_windows;
+    built.panel.setIcon(m_windowIcon);
+    built.mainWindow.setIcon(m_windowIcon);
+    built.panelHost.setStatusItemGeometry([this] { return m_statusItem.geometry(); });
+    built.panelHost.setReduceMotion(m_reduceMotion);
+    m_activationHost.setWindow(&built.mainWindow);
+    connect(&built.panel, &QWindow::visibleChanged, this, &AppDelegate::windowShownChanged);
+    connect(&built.mainWindow, &QWindow::visibleChanged, this, &AppDelegate::windowShownChanged);
+    // For the benchmarks: the first frame that shows product rows, and how long a window built
+    // again after a release takes to appear.
+    connect(&built.mainWindow, &QQuickWindow::frameSwapped, this, [this] {
+        if (m_showing.isValid()) {
+            qCDebug(lcState) << "shown again after a release in" << m_showing.elapsed() << "ms";
+            m_showing.invalidate();
+        }
+        if (!m_firstRowsPainted && m_bridge.products()->count() > 0) {
+            m_firstRowsPainted = true;
+            qCDebug(lcState) << "first product rows painted";
+        }
+    });
+    return built;
+}
+
+// Each view is built when its window is first asked for: after a release, showing one window
+// need not wait for the other's.
+KeyablePanel& AppDelegate::panel() {
+    Windows& built = windows();
+    if (!built.panelView) {
+        built.panelView = createRootItem(panelRootUrl);
+        built.panelView->setParentItem(built.panel.contentItem());
+        built.panelView->setParent(&built.panel);
     }
+    return built.panel;
+}
+
+MainWindowController& AppDelegate::mainWindow() {
+    Windows& built = windows();
+    if (!built.mainWindowView) {
+        built.mainWindowView = createRootItem(mainWindowViewUrl);
+        built.mainWindowView->setParent(&built.mainWindow);
+        built.mainWindowController.setContent(built.mainWindowView);
+    }
+    return built.mainWindowController;
+}
+
+void AppDelegate::windowShownChanged() {
+    if (m_windows)
+        m_idleRelease.windowsChanged(m_windows->panel.isVisible() || m_windows->mainWindow.isVisible());
+}
+
+// What the views show lives in the state, so windows built again show the same route, tab and
+// product.
+void AppDelegate::releaseHiddenWindows() {
+    m_windows.reset();
+    // The cached font engines keep their fonts' files mapped (several MiB for the CJK faces) and
+    // their glyph caches; Qt offers no public way to let them go.
+    QFontCache::instance()->clear();
 #ifdef __GLIBC__
     malloc_trim(0); // what was freed goes back to the system, not only to the allocator
 #endif
-    m_released = true;
     qCDebug(lcState) << "hidden windows released";
 }
 
@@ -104,49 +194,11 @@ void AppDelegate::applicationWillTerminate() {
 }
 
 QQuickItem* AppDelegate::createRootItem(const QUrl& url) {
-    QQmlComponent component(&m_engine, url);
+    QQmlComponent component(&m_windows->engine, url);
     QObject* created = component.create();
     if (!created)
         qFatal("%s", qPrintable(component.errorString()));
     return qobject_cast<QQuickItem*>(created);
-}
-
-void AppDelegate::configureDropdown() {
-    QQuickItem* root = createRootItem(panelRootUrl);
-    root->setParentItem(m_panel.contentItem());
-    root->setParent(&m_panel);
-    m_dropdown = std::make_unique<MenuBarDropdownController>(m_panelHost, m_clock);
-    m_panelHost.attach(m_dropdown.get());
-    m_panelHost.setStatusItemGeometry([this] { return m_statusItem.geometry(); });
-    connect(&m_bridge, &StateBridge::quitRequested, qApp, &QApplication::quit);
-    connect(&m_bridge, &StateBridge::closeRequested, this, [this] { m_dropdown->hide(true); });
-    connect(&m_bridge, &StateBridge::expandRequested, this, [this] {
-        m_dropdown->hide(true);
-        showMainWindowAction();
-    });
-}
-
-void AppDelegate::configureMainWindow() {
-    m_mainWindow = std::make_unique<HideOnCloseWindow>();
-    // For the start-up benchmark: the first frame that shows product rows.
-    connect(m_mainWindow.get(), &QQuickWindow::frameSwapped, this, [this] {
-        if (m_showing.isValid()) {
-            qCDebug(lcState) << "shown again after a release in" << m_showing.elapsed() << "ms";
-            m_showing.invalidate();
-            m_released = false;
-        }
-        if (!m_firstRowsPainted && m_bridge.products()->count() > 0) {
-            m_firstRowsPainted = true;
-            qCDebug(lcState) << "first product rows painted";
-        }
-    });
-    m_mainWindowHost = std::make_unique<QtMainWindowHost>(m_mainWindow.get());
-    m_mainWindowController = std::make_unique<MainWindowController>(*m_mainWindowHost, m_frames, m_clock);
-    m_mainWindowHost->attach(m_mainWindowController.get());
-    QQuickItem* root = createRootItem(mainWindowViewUrl);
-    root->setParent(m_mainWindow.get());
-    m_mainWindowController->setContent(root);
-    m_activationHost.setWindow(m_mainWindow.get());
 }
 
 void AppDelegate::configureStatusItem() {
@@ -185,7 +237,9 @@ void AppDelegate::configureStatusItem() {
 void AppDelegate::followDesktopAppearance() {
     const auto applyMotion = [this](bool reduce) {
         PanelThemeController::shared().setReduceMotion(reduce);
-        m_panelHost.setReduceMotion(reduce);
+        m_reduceMotion = reduce;
+        if (m_windows)
+            m_windows->panelHost.setReduceMotion(reduce);
     };
     connect(&m_desktopAppearance, &DesktopAppearance::reduceMotionChanged, this, applyMotion);
     connect(&m_desktopAppearance, &DesktopAppearance::colorSchemeChanged, this, [this](ColorScheme scheme) {
@@ -207,16 +261,18 @@ void AppDelegate::openAlert(std::optional<qint64> productID) {
 }
 
 void AppDelegate::toggleDropdown() {
-    StatusItemActions::toggleDropdown(m_dropdown.get(), [this] { m_state.appearOnPanel(); });
+    panel();
+    StatusItemActions::toggleDropdown(&windows().dropdown, [this] { m_state.appearOnPanel(); });
 }
 
 void AppDelegate::showMainWindowAction() {
+    if (!m_windows)
+        m_showing.start();
+    MainWindowController& controller = mainWindow();
     // Already up: its view will not appear again, so refresh here.
-    if (m_mainWindowController->isVisible())
+    if (controller.isVisible())
         m_state.appearOnPanel();
-    else if (m_released)
-        m_showing.start(); // for the benchmark: how long a released window takes to come back
-    m_mainWindowController->show();
+    controller.show();
 }
 
 void AppDelegate::showSettingsAction() {

@@ -6,12 +6,8 @@
 #include "DesktopNotifications.h"
 #include "DesktopSettings.h"
 #include "IdleWindowRelease.h"
-#include "KeyablePanel.h"
 #include "LaunchAtLogin.h"
-#include "MainWindowController.h"
-#include "MenuBarDropdownController.h"
 #include "NetworkAccess.h"
-#include "QtDropdownPanelHost.h"
 #include "QtMainWindowHost.h"
 #include "SessionStore.h"
 #include "ShellClock.h"
@@ -19,15 +15,17 @@
 #include "SystemResume.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QQmlEngine>
-#include <QQuickWindow>
 #include <QSystemTrayIcon>
 #include <memory>
 
 namespace quelvio {
+
+class KeyablePanel;
 
 // Linux has no accessory mode: the panel is a tool window and the main window a normal one
 // whatever the policy, so becoming "regular" only needs the main window brought forward.
@@ -56,20 +54,22 @@ public:
     void applicationWillTerminate();
 
     AppState& appState() { return m_state; }
-    QQuickWindow* mainWindow() const { return m_mainWindow.get(); }
-    MainWindowController& mainWindowController() { return *m_mainWindowController; }
-    KeyablePanel& panel() { return m_panel; }
 
     void toggleDropdown();
     void showMainWindowAction();
     void showSettingsAction();
 
 private:
-    void configureDropdown();
-    void configureMainWindow();
+    struct Windows;
+
+    // The windows, built first when asked for after a release.
+    Windows& windows();
+    KeyablePanel& panel();
+    MainWindowController& mainWindow();
     void configureStatusItem();
     void followDesktopAppearance();
     void openAlert(std::optional<qint64> productID);
+    void windowShownChanged();
     void releaseHiddenWindows();
     QQuickItem* createRootItem(const QUrl& url);
 
@@ -82,22 +82,17 @@ private:
     LaunchAtLoginController m_launchAtLogin = LaunchAtLoginController::forCurrentUser();
     AppState m_state;
     StateBridge m_bridge;
-    QQmlEngine m_engine;
     DesktopActivationHost m_activationHost;
     SystemShellClock m_clock;
     SystemResume m_resume;
-    KeyablePanel m_panel;
-    QtDropdownPanelHost m_panelHost;
-    std::unique_ptr<MenuBarDropdownController> m_dropdown;
-    std::unique_ptr<HideOnCloseWindow> m_mainWindow;
-    std::unique_ptr<QtMainWindowHost> m_mainWindowHost;
     SettingsWindowFrameStore m_frames;
-    std::unique_ptr<MainWindowController> m_mainWindowController;
+    QIcon m_windowIcon;
+    bool m_reduceMotion = false;
+    std::unique_ptr<Windows> m_windows;
     IdleWindowRelease m_idleRelease{m_clock, [this] { releaseHiddenWindows(); }};
     QSystemTrayIcon m_statusItem;
     QMenu m_statusItemRightClickMenu;
     bool m_firstRowsPainted = false;
-    bool m_released = false;
     QElapsedTimer m_showing;
 };
 

@@ -1,6 +1,7 @@
 #include "StreamLineReader.h"
 
 #include <QNetworkReply>
+#include <algorithm>
 
 namespace quelvio {
 
@@ -75,7 +76,9 @@ QCoro::Task<std::optional<QByteArray>> StreamLineReader::next() {
         if (!m_reply)
             throw ReadError("reply gone");
         if (m_reply->bytesAvailable() > 0) {
-            m_buffer += m_reply->read(m_maxLine + 1);
+            // What arrived, not a whole line's worth: QIODevice::read(n) allocates n bytes up
+            // front and the buffer would keep that capacity for the connection's life.
+            m_buffer += m_reply->read(std::min(m_reply->bytesAvailable(), m_maxLine + 1));
             continue;
         }
         if (m_reply->isFinished()) {
